@@ -1,0 +1,146 @@
+// data.h -- the state of one run and every step of the genotype model.
+//
+// One object of class `data` holds the settings, the output streams, the
+// current row and all per-individual working vectors. Each step of the run is
+// a method; the steps talk to each other only through these fields.
+#ifndef TAMSEL_DATA_H
+#define TAMSEL_DATA_H
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <newmat/newmat.h>
+
+using NEWMAT::ColumnVector;
+using NEWMAT::SymmetricMatrix;
+
+// Call codes shared by every call vector and by the calls file.
+enum { CALL_AA = 1, CALL_AB = 2, CALL_BB = 3, CALL_NULL = 4 };
+
+// The special chromosome the whole input belongs to (-X, -Y, -M).
+enum class chrom { none, X, Y, MT };
+
+// The input text "NaN" is stored as this code; any negative value is unusable.
+constexpr double MISSING_INTENSITY = -1.001;
+
+// One input row.
+class snp {
+public:
+    std::string SNP_id;
+    std::string chr_position;
+    std::string allele;
+    std::vector<ColumnVector> vec;  // (A, B) per individual, 1-based elements
+};
+
+class data {
+public:
+    int nind = 0;
+    int iter = 0;
+    int snp_index = 0;
+    int max_iter = 100;
+    int first_snp = 1;
+    int last_snp = -1;
+    int n_AA = 0, n_AB = 0, n_BB = 0;
+    double call_threshold = 0.8;
+    double contrast_lo = 0, contrast_hi = 0;
+    snp dat;
+    std::vector<double> strength, contrast;
+    std::vector<int> missing;
+    std::vector<double> pert_score;
+    bool write_calls = false;
+    bool narrow_null = false;
+    bool write_probs = false;
+    bool write_pert = false;
+    bool record_probs = true;
+    bool write_kmodel = false;
+    bool write_contrast = false;
+    chrom chromosome = chrom::none;
+    const char* out_prefix = nullptr;
+    std::ofstream calls_out, probs_out, kmodelmu_out, contrastmu_out;
+    std::vector<double> abs_contrast;
+    std::vector<double> kprop;
+    double mu = 0, mu_1 = 0, mu_2 = 0, sd_1 = 0, sd_2 = 0;
+    std::vector<int> kclass;
+    int kmodel_choice = 0;
+    int pos1 = 0, pos2 = 0;
+    std::vector<int> calls, old_calls, calls_1, calls_2, final_calls, pert_calls;
+    std::vector<double> probs;
+    std::vector<int> final_call_select;
+    std::vector<std::vector<double>> rangec;
+    std::vector<double> geno_freq;
+    std::vector<std::vector<double>> ranges;
+    ColumnVector MU_AA, MU_AB, MU_BB, MU_NULL;
+    SymmetricMatrix SIGMA_AA, SIGMA_AB, SIGMA_BB, SIGMA_NULL;
+    double uni_mean[4] = {0, 0, 0, 0};
+    double uni_sd[4] = {0, 0, 0, 100000};
+    double maf = 0;
+    double pert_mean = 0, pert_sd = 0.05;
+    double loglik = 0, loglik_1 = 0, loglik_2 = 0;
+    ColumnVector pair;
+    std::vector<int> gender;
+
+    data() = default;
+    data(const data&) = delete;
+    data& operator=(const data&) = delete;
+
+    // --- run driver (process.cpp, output.cpp) ---
+    // Whole run: gender file, header, output headers, sizing, row loop, summary.
+    // Returns the process exit status (0 on success, 1 when a file cannot be opened
+    // or the inputs do not fit together).
+    int process(char* input, char* gender_path, int first, int last);
+    // Per SNP: progress line, transform, contrast model, fit, output rows.
+    void morvane();
+    // Sizes and presets every model field before the first SNP.
+    void size_model();
+    // Opens the enabled outputs and writes their headers; false when one fails.
+    bool open_outputs(const std::vector<char*>& header);
+    void write_rows();
+    void close_outputs();
+
+    // --- input splitting (split.cpp) ---
+    static void split_chars(char* line, std::vector<char*>& fields);
+    static std::vector<std::string>& split(const std::string& s, char delim,
+                                           std::vector<std::string>& elems);
+    static std::vector<std::string> split(const std::string& s, char delim);
+    // Fills dat from the fields of one data row.
+    void fill_row(const std::vector<char*>& fields);
+
+    // --- intensity transform and statistics (transform.cpp, stats.cpp) ---
+    void transform_intens();
+    static void minmaxvec(const std::vector<double>& v, int n, double& min, double& max);
+    static double meanvec(const std::vector<double>& v, int n);
+    static double varvec(const std::vector<double>& v, double mean, int n);
+    static double covvec(const std::vector<double>& x, const std::vector<double>& y,
+                         double mean_x, double mean_y, int n);
+
+    // --- contrast model (kmodel.cpp) ---
+    void kmodel();
+    void kparameter_update();
+
+    // --- candidate starts and their scores (univ.cpp) ---
+    void initialise_univ();
+    double likelihood_ini_1();
+    double likelihood_ini_2();
+
+    // --- mixture start and re-estimation (mixture.cpp) ---
+    void initialise_mult();
+    void update_parameters();
+
+    // --- posterior step and densities (posterior.cpp) ---
+    int update_prob(int light_tails);
+    int update();
+    double log_mvt_t_density2(const ColumnVector& d, const SymmetricMatrix& W, double c, int nu);
+    double log_mvt_norm_density2(const ColumnVector& d, const SymmetricMatrix& W, double c);
+
+    // --- initial calls (calls.cpp) ---
+    void initialise_calls();
+
+    // --- fit driver (fit.cpp) ---
+    void morv();
+    void choose_best_parameters();
+    void choose_final_call(int first, int second);
+    void perturbation();
+};
+
+#endif
