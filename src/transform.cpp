@@ -1,0 +1,43 @@
+// transform.cpp -- raw (A, B) intensities to contrast and strength coordinates.
+#include <cmath>
+#include <limits>
+
+#include "data.h"
+
+void data::transform_intens()
+{
+    const double quiet_nan = std::numeric_limits<double>::quiet_NaN();
+    const size_t n = nind > 0 ? static_cast<size_t>(nind) : 0;
+    // The driver sizes these once per run; a mismatch would mean writing past the end.
+    if (strength.size() != n || contrast.size() != n || abs_contrast.size() != n) {
+        strength.resize(n, 0.0);
+        contrast.resize(n, 0.0);
+        abs_contrast.resize(n, 0.0);
+    }
+
+    missing.clear();
+    for (size_t i = 0; i < n; ++i) {
+        // A short row leaves the last individuals without a pair: they are missing.
+        double a = quiet_nan, b = quiet_nan;
+        if (i < dat.vec.size() && dat.vec[i].Nrows() >= 2) {
+            a = dat.vec[i](1);
+            b = dat.vec[i](2);
+        }
+        const double sum = a + b;
+        // Negative values (the NaN code -1.001), NaN, a zero pair and an infinite
+        // total all fail here; an infinite strength would poison the whole fit.
+        const bool usable = ((a > 0 && b >= 0) || (a >= 0 && b > 0)) && std::isfinite(sum);
+        if (usable) {
+            strength[i] = std::log(sum);
+            contrast[i] = (b - a) / sum;
+            abs_contrast[i] = std::fabs(contrast[i]);
+        } else {
+            // Contrast and strength stay 0 so a missing individual still counts as 0
+            // in the quantiles; NaN in abs_contrast is what the contrast model skips.
+            strength[i] = 0;
+            contrast[i] = 0;
+            abs_contrast[i] = quiet_nan;
+            missing.push_back(static_cast<int>(i));
+        }
+    }
+}
