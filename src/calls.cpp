@@ -1,0 +1,62 @@
+// calls.cpp -- first calls of a fit run, from a one-dimensional model of the
+// contrast alone, followed by the run's first one or two iterations.
+#include <cmath>
+
+#include "data.h"
+#include "probkit.h"
+
+// A start spread of 0 or a truncation mass of 0 leaves no defined density: the
+// genotype then gets no initial weight instead of a NaN or an infinity.
+static double finite_or_zero(double q) { return std::isfinite(q) ? q : 0; }
+
+void data::initialise_calls()
+{
+    double* m = uni_mean;
+    double* s = uni_sd;
+    // The truncation masses depend only on the start, not on the individual.
+    const double T_AA = pnorm(-1, &m[0], &s[0], 1);
+    const double T_AB = pnorm(1, &m[1], &s[1], 0) - pnorm(-1, &m[1], &s[1], 0);
+    const double T_BB = pnorm(1, &m[2], &s[2], 0);
+    double P[4];
+    for (int i = 0; i < nind; ++i) {
+        const double x = contrast[i];
+        const double q_AA = finite_or_zero(dnorm(x, &m[0], &s[0]) / T_AA);
+        const double q_AB = finite_or_zero(dnorm(x, &m[1], &s[1]) / T_AB);
+        const double q_BB = finite_or_zero(dnorm(x, &m[2], &s[2]) / T_BB);
+        const double q_N = dnorm(x, &m[3], &s[3]);
+        const double sum = ((q_AA + q_AB) + q_BB) + q_N;
+        P[0] = q_AA / sum;
+        P[1] = q_AB / sum;
+        P[2] = q_BB / sum;
+        P[3] = q_N / sum;
+
+        if (chromosome != chrom::none) {
+            int g = gender[i];
+            bool forced_null = (chromosome == chrom::Y && g == 0) || (chromosome == chrom::MT && g == 1);
+            bool single = (chromosome == chrom::X && g == 1) || (chromosome == chrom::Y && g == 1) ||
+                          (chromosome == chrom::MT && g == 0);
+            if (forced_null) {
+                P[0] = P[1] = P[2] = 0;
+                P[3] = 1;
+            } else if (single) {
+                // Not renormalised: the remaining entries must pass the threshold as they stand.
+                P[1] = 0;
+            }
+        }
+        double top = P[0];
+        for (int j = 1; j < 4; ++j)
+            if (P[j] > top) top = P[j];
+        // The last of equal largest entries wins here, so ties go to the higher code.
+        int call = CALL_NULL;
+        for (int j = 0; j < 4; ++j)
+            if (P[j] == top && P[j] > call_threshold) call = j + 1;
+        calls[i] = call;
+    }
+    for (int k : missing) calls[k] = CALL_NULL;
+    old_calls = calls;
+    iter = 0;
+    if (update() == 1 && iter < 1) {
+        ++iter;
+        update();
+    }
+}

@@ -1,0 +1,165 @@
+// fit.cpp -- the per-SNP fit: candidate starts, two mixture runs, the final
+// call, and the optional perturbation check.
+#include <limits>
+
+#include <boost/math/distributions/chi_squared.hpp>
+
+#include "data.h"
+#include "probkit.h"
+
+// The smallest 32-bit int as a double marks a score or p-value with nobody called.
+static constexpr double SENTINEL = -2147483648.0;
+
+// Fills what the output reads for a SNP that nobody could be fitted in, with
+// values that say so instead of the previous SNP's fit.
+static void no_data_fill(::data& d)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    if (d.write_calls) d.final_calls.assign(d.nind, CALL_NULL);
+    if (d.write_probs)
+        for (int i = 0; i < d.nind; ++i) {
+            d.probs[4 * i] = d.probs[4 * i + 1] = d.probs[4 * i + 2] = 0;
+            d.probs[4 * i + 3] = 1;
+        }
+    if (d.write_pert) d.pert_score[d.snp_index] = 1.0;
+    // 0 keeps the run history aligned with the SNP index: no run was chosen.
+    d.final_call_select.push_back(0);
+    d.pos1 = d.pos2 = -1;
+    for (double& c : d.rangec[7]) c = nan;
+    for (ColumnVector* m : {&d.MU_AA, &d.MU_AB, &d.MU_BB}) *m = nan;
+    d.n_AA = d.n_AB = d.n_BB = 0;
+}
+
+// Loads candidate c as the start of a fit.
+static void load_start(::data& d, int c)
+{
+    for (int k = 0; k < 3; ++k) {
+        d.uni_mean[k] = d.rangec[c][k];
+        d.uni_sd[k] = d.ranges[c][k];
+    }
+}
+
+// The update loop shared by both runs and the perturbation re-fit: at most
+// max_iter + 1 updates, at least one.
+static void iterate(::data& d)
+{
+    d.iter = 0;
+    int changed = d.update();
+    while (changed == 1 && d.iter < d.max_iter) {
+        ++d.iter;
+        changed = d.update();
+    }
+}
+
+void data::morv()
+{
+    iter = 0;
+    if (missing.size() >= static_cast<size_t>(nind)) {
+        no_data_fill(*this);
+        return;
+    }
+    initialise_univ();
+    choose_best_parameters();
+    for (int run = 1; run <= 2; ++run) {
+        load_start(*this, run == 1 ? pos1 : pos2);
+        initialise_mult();
+        initialise_calls();
+        iterate(*this);
+        (run == 1 ? calls_1 : calls_2) = calls;
+        (run == 1 ? loglik_1 : loglik_2) = loglik;
+    }
+    choose_final_call(pos1, pos2);
+    if (write_pert) perturbation();
+}
+
+void data::choose_best_parameters()
+{
+    double s1[8] = {0}, s2[8] = {0};
+    for (int c = 0; c < 8; ++c) {
+        load_start(*this, c);
+        initialise_mult();
+        initialise_calls();
+        s1[c] = likelihood_ini_1();
+        s2[c] = likelihood_ini_2();
+    }
+    double m = s1[0];
+    for (int c = 1; c < 8; ++c)
+        if (m < s1[c]) m = s1[c];
+    // Among equal best first scores the highest index wins; a score that is
+    // not a number matches nothing, and candidate 0 is then taken.
+    pos1 = 0;
+    for (int c = 0; c < 8; ++c)
+        if (s1[c] == m) pos1 = c;
+    // Among equal best second scores the lowest index other than pos1 wins.
+    pos2 = pos1 == 0 ? 1 : 0;
+    for (int k = 0; k < 8; ++k)
+        if (k != pos1 && s2[k] > s2[pos2]) pos2 = k;
+}
+
+// Hardy-Weinberg p-value of one run's calls, with 2 degrees of freedom; the
+// sentinel when nobody is called.
+static double hwe_pvalue(const std::vector<int>& c, int nind)
+{
+    int c_AA = 0, c_AB = 0, c_BB = 0;
+    for (int i = 0; i < nind; ++i) {
+        if (c[i] == CALL_AA) ++c_AA;
+        if (c[i] == CALL_AB) ++c_AB;
+        if (c[i] == CALL_BB) ++c_BB;
+    }
+    int n = c_AA + c_AB + c_BB;
+    if (n == 0) return SENTINEL;
+    double p = static_cast<double>(2 * c_AA + c_AB) / 2 / n;
+    double q = 1 - p;
+    double N = nind;
+    double E_AA = p * p * N, E_AB = (2 * N) * p * q, E_BB = q * q * N;
+    double X = 0;
+    if (p > 0 && q > 0)
+        X = (c_AA - E_AA) * (c_AA - E_AA) / E_AA + (c_AB - E_AB) * (c_AB - E_AB) / E_AB +
+            (c_BB - E_BB) * (c_BB - E_BB) / E_BB;
+    else if (p == 0)
+        X = (c_BB - E_BB) * (c_BB - E_BB) / E_BB;
+    else
+        X = (c_AA - E_AA) * (c_AA - E_AA) / E_AA;
+    // 1 - cdf, not exp(-X/2): the two part once X passes about 75, and equal
+    // p-values decide between the runs.
+    boost::math::chi_squared_distribution<double> chi2(2);
+    return 1 - boost::math::cdf(chi2, X);
+}
+
+void data::choose_final_call(int, int)
+{
+    double pv_1 = hwe_pvalue(calls_1, nind);
+    if (pv_1 == SENTINEL) loglik_1 = SENTINEL;
+    double pv_2 = hwe_pvalue(calls_2, nind);
+    if (pv_2 == SENTINEL) loglik_2 = SENTINEL;
+
+    bool second;
+    if (pv_1 == SENTINEL && pv_2 > pv_1)
+        second = true;
+    else if (pv_2 == SENTINEL && pv_1 > pv_2)
+        second = false;
+    else
+        second = pv_2 > pv_1 && loglik_2 > 0.9 * loglik_1;
+    final_calls = second ? calls_2 : calls_1;
+    final_call_select.push_back(second ? 2 : 1);
+}
+
+void data::perturbation()
+{
+    record_probs = false;
+    for (int i = 0; i < nind; ++i) {
+        strength[i] += rnorm(&pert_mean, &pert_sd);
+        contrast[i] += rnorm(&pert_mean, &pert_sd);
+    }
+    // Unusable individuals stay at the origin.
+    for (int m : missing) contrast[m] = strength[m] = 0;
+    initialise_mult();
+    old_calls = calls;
+    pert_calls = calls;
+    iterate(*this);
+    int d = 0;
+    for (int i = 0; i < nind; ++i)
+        if (pert_calls[i] != calls[i]) ++d;
+    pert_score[snp_index] = 1 - static_cast<double>(d) / nind;
+    record_probs = true;
+}

@@ -1,0 +1,89 @@
+// options.cpp -- reading the command line and checking the combination.
+#include "options.h"
+
+#include <cstdlib>
+#include <sstream>
+
+std::string read_options(int argc, char** argv, options& o)
+{
+    for (int i = 0; i < argc; ++i) {
+        const char* w = argv[i];
+        // Only the second character of a word that starts with '-' names the option.
+        if (w[0] != '-' || w[1] == '\0') continue;
+        char opt = w[1];
+        int need = 0;
+        switch (opt) {
+        case 'i': case 'o': case 'g': case 'n': case 't': need = 1; break;
+        case 's': need = 2; break;
+        default: break;
+        }
+        if (i + need >= argc) {
+            // A path left without its value stays unset, so the checks report it.
+            if (opt == 'i' || opt == 'o' || opt == 'g') continue;
+            if (need > 0)
+                return std::string("Option -") + opt + " needs " + (need == 2 ? "two values" : "a value") + ".";
+        }
+        switch (opt) {
+        case 'i': o.input = argv[++i]; break;
+        case 'o': o.output = argv[++i]; break;
+        case 'g': o.gender = argv[++i]; break;
+        case 's': o.first = std::atoi(argv[i + 1]); o.last = std::atoi(argv[i + 2]); i += 2; break;
+        case 'n': o.max_iter = std::atoi(argv[++i]); break;
+        case 't': o.call_threshold = std::atof(argv[++i]); break;
+        case 'X': o.chromosome = chrom::X; break;
+        case 'Y': o.chromosome = chrom::Y; break;
+        case 'M': o.chromosome = chrom::MT; break;
+        case 'c': o.calls = true; break;
+        case 'p': o.probs = true; break;
+        case 'k': o.kmodel = true; break;
+        case 'u': o.contrast = true; break;
+        case 'a': o.pert = true; break;
+        case 'w': o.narrow_null = true; break;
+        default: break;
+        }
+    }
+    return "";
+}
+
+std::string check_options(const options& o)
+{
+    if (!o.input || !o.output) return "Need to specify both an input and an output file.";
+    if ((o.chromosome != chrom::none) != (o.gender != nullptr)) return "Need to specify a gender file.";
+    if (!o.calls && !o.probs) return "Need to specify -c and / or -p";
+    return "";
+}
+
+void apply_options(const options& o, ::data& d)
+{
+    d.max_iter = o.max_iter;
+    d.call_threshold = o.call_threshold;
+    d.out_prefix = o.output;
+    d.chromosome = o.chromosome;
+    d.write_calls = o.calls;
+    d.write_probs = o.probs;
+    d.write_pert = o.pert;
+    d.write_kmodel = o.kmodel;
+    d.write_contrast = o.contrast;
+    d.narrow_null = o.narrow_null;
+}
+
+std::string usage_text()
+{
+    std::ostringstream u;
+    u << "Usage: tamsel -i INTENSITIES -o PREFIX [-c] [-p] [options]\n"
+      << "  -i FILE     intensity file: SNP, position, allele, then A and B per individual\n"
+      << "  -o PREFIX   output prefix for PREFIX_calls, PREFIX_probs, PREFIX_kmodelmu, PREFIX_contrastmu\n"
+      << "  -c          write the calls file\n"
+      << "  -p          write the probabilities file (at least one of -c and -p)\n"
+      << "  -k          write the kmodelmu file (contrast model per SNP)\n"
+      << "  -u          write the contrastmu file (cluster centres per SNP)\n"
+      << "  -a          run the perturbation check and write a pert_score column\n"
+      << "  -s F L      process data rows F to L only (1-based; L = -1 for the end)\n"
+      << "  -n INT      iteration limit of each fit [" << DEFAULT_MAX_ITER << "]\n"
+      << "  -t REAL     posterior a genotype call must exceed [" << DEFAULT_CALL_THRESHOLD << "]\n"
+      << "  -X, -Y, -M  the input is chromosome X, Y or MT (needs -g)\n"
+      << "  -g FILE     gender file: one code per line per individual (1 = male)\n"
+      << "  -w          start the null cluster with variances 1000 instead of 100000\n"
+      << "Example: tamsel -i examples/small.int -o out/small -c -p\n";
+    return u.str();
+}

@@ -1,0 +1,38 @@
+// options.h -- the command line of tamsel and its checks.
+#ifndef TAMSEL_OPTIONS_H
+#define TAMSEL_OPTIONS_H
+
+#include <string>
+
+#include "data.h"
+
+// Defaults, shared by the option reader and the usage text.
+constexpr int DEFAULT_MAX_ITER = 100;
+constexpr double DEFAULT_CALL_THRESHOLD = 0.8;
+
+struct options {
+    const char* input = nullptr;
+    const char* output = nullptr;
+    const char* gender = nullptr;
+    int first = -1, last = -1;
+    int max_iter = DEFAULT_MAX_ITER;
+    double call_threshold = DEFAULT_CALL_THRESHOLD;
+    chrom chromosome = chrom::none;
+    bool calls = false, probs = false, pert = false;
+    bool kmodel = false, contrast = false, narrow_null = false;
+};
+
+// Reads every word of argv into o. Returns an empty text, or the message for an
+// option whose value words are missing at the end of the line.
+std::string read_options(int argc, char** argv, options& o);
+
+// The three checks, in order; returns the message of the first that fails, or "".
+std::string check_options(const options& o);
+
+// Copies the settings into the state object.
+void apply_options(const options& o, ::data& d);
+
+// The usage text, printed on standard error when tamsel is run without arguments.
+std::string usage_text();
+
+#endif

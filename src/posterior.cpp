@@ -1,0 +1,187 @@
+// posterior.cpp -- one iteration of the mixture fit: re-estimation, posteriors,
+// calls, log-likelihood and the change test.
+#include <cmath>
+
+#include <boost/math/special_functions/gamma.hpp>
+
+#include "data.h"
+#include "probkit.h"
+
+double data::log_mvt_t_density2(const ColumnVector& d, const SymmetricMatrix& W, double c, int nu)
+{
+    double q = ((d.t() * W) * d).AsScalar();
+    return (c - std::log(3.14159265 * nu)) + (-0.5 * (nu + 2)) * std::log(1 + q / nu);
+}
+
+double data::log_mvt_norm_density2(const ColumnVector& d, const SymmetricMatrix& W, double c)
+{
+    double q = ((d.t() * W) * d).AsScalar();
+    return -0.5 * q + c;
+}
+
+namespace {
+
+// One component prepared once per posterior step: its centre, inverse scale and
+// the constant of its log-density. The per-individual work is then plain
+// arithmetic in the same order as the matrix products above, (d'W)d, with no
+// temporaries.
+struct component {
+    double m1, m2;        // centre
+    double w11, w21, w22; // inverse scale matrix
+    double c;             // constant part of the log-density
+    bool usable;          // false when the scale matrix cannot be inverted
+
+    double quad(double x, double y) const
+    {
+        double d1 = x - m1, d2 = y - m2;
+        double r1 = d1 * w11 + d2 * w21;
+        double r2 = d1 * w21 + d2 * w22;
+        return r1 * d1 + r2 * d2;
+    }
+};
+
+// A genotype matrix re-estimated from collinear members is singular; it is then
+// used without its covariance, which keeps the cluster's variances and its
+// members. One that is still not positive definite gives the cluster no density.
+SymmetricMatrix positive_definite(const SymmetricMatrix& S, bool& ok)
+{
+    SymmetricMatrix M = S;
+    auto pd = [](const SymmetricMatrix& A) {
+        double det = A(1, 1) * A(2, 2) - A(2, 1) * A(2, 1);
+        return A(1, 1) > 0 && A(2, 2) > 0 && det > 0 && std::isfinite(det);
+    };
+    if (!pd(M)) M(2, 1) = 0;
+    ok = pd(M);
+    return M;
+}
+
+component prepare(const ColumnVector& mu, const SymmetricMatrix& sigma, double lgamma_part)
+{
+    component k{mu(1), mu(2), 0, 0, 0, 0, false};
+    bool ok;
+    SymmetricMatrix S = positive_definite(sigma, ok);
+    if (!ok) return k;
+    SymmetricMatrix W = S.i();
+    k.w11 = W(1, 1);
+    k.w21 = W(2, 1);
+    k.w22 = W(2, 2);
+    k.c = lgamma_part - std::log(S.Determinant()) / 2;
+    k.usable = true;
+    return k;
+}
+
+// log t density with nu degrees of freedom, in the order of log_mvt_t_density2.
+inline double t_density(const component& k, double x, double y, int nu, double log_pi_nu)
+{
+    if (!k.usable) return 0;
+    double q = k.quad(x, y);
+    return std::exp((k.c - log_pi_nu) + (-0.5 * (nu + 2)) * std::log(1 + q / nu));
+}
+
+// The contrast margin of a cluster is Student's t scaled by the root of its (1,1) entry.
+double mass(const ColumnVector& mu, const SymmetricMatrix& sigma, int nu, int side)
+{
+    double s = std::sqrt(sigma(1, 1));
+    if (side < 0) return pt((-1 - mu(1)) / s, nu, 1);
+    if (side > 0) return pt((1 - mu(1)) / s, nu, 0);
+    return pt((1 - mu(1)) / s, nu, 0) - pt((-1 - mu(1)) / s, nu, 0);
+}
+
+// A cluster without mass inside the contrast range cannot hold anybody.
+inline double truncated(double d, double T) { return T > 0 ? d / T : 0; }
+
+}  // namespace
+
+int data::update()
+{
+    maf = 0;
+    update_parameters();
+    int light_tails = 0;
+    if (maf > 0.01 && (SIGMA_AA(1, 1) > SIGMA_AB(1, 1) || SIGMA_BB(1, 1) > SIGMA_AB(1, 1))) light_tails = 1;
+    return update_prob(light_tails);
+}
+
+int data::update_prob(int light_tails)
+{
+    const int nu = light_tails == 1 ? 20 : 6;
+    using boost::math::lgamma;
+    const double g_AB = lgamma(11) - lgamma(10);
+    const double g_H = lgamma((nu + 2) / 2) - lgamma(nu / 2);
+    const component AB = prepare(MU_AB, SIGMA_AB, g_AB);
+    const component AA = prepare(MU_AA, SIGMA_AA, g_H);
+    const component BB = prepare(MU_BB, SIGMA_BB, g_H);
+    const SymmetricMatrix W_N = SIGMA_NULL.i();
+    const double c_N = -0.5 * std::log(SIGMA_NULL.Determinant()) - std::log(6.2831853);
+    const double nw11 = W_N(1, 1), nw21 = W_N(2, 1), nw22 = W_N(2, 2);
+
+    const double T_AA = mass(MU_AA, SIGMA_AA, nu, -1);
+    const double T_AB = mass(MU_AB, SIGMA_AB, 20, 0);
+    const double T_BB = mass(MU_BB, SIGMA_BB, nu, 1);
+    const double log_pi_20 = std::log(3.14159265 * 20), log_pi_nu = std::log(3.14159265 * nu);
+    const double mAA = MU_AA(1), mAB = MU_AB(1), mBB = MU_BB(1);
+    const double sqrt_AA = std::sqrt(geno_freq[0]), sqrt_BB = std::sqrt(geno_freq[2]);
+    // Undefined frequencies (nobody called at the last re-estimation) leave no genotype possible.
+    const bool no_freq = std::isnan(geno_freq[0]);
+    const bool store = write_probs && record_probs;
+
+    loglik = 0;
+    double P[4];
+    for (int i = 0; i < nind; ++i) {
+        const double x = contrast[i], y = strength[i];
+        const double d_AB = t_density(AB, x, y, 20, log_pi_20);
+        const double d_AA = t_density(AA, x, y, nu, log_pi_nu);
+        const double d_BB = t_density(BB, x, y, nu, log_pi_nu);
+        double r1 = x * nw11 + y * nw21, r2 = x * nw21 + y * nw22;
+        const double d_N = std::exp(-0.5 * (r1 * x + r2 * y) + c_N);
+
+        double f_AA = truncated(d_AA, T_AA), f_AB = truncated(d_AB, T_AB), f_BB = truncated(d_BB, T_BB);
+        // Each genotype is possible only on its own side of the neighbouring centres.
+        if (mAB >= x) f_BB = 0;
+        if (x >= mAB) f_AA = 0;
+        if (mAA >= x || x >= mBB) f_AB = 0;
+
+        double f = calls[i] == CALL_AA ? f_AA : calls[i] == CALL_AB ? f_AB : calls[i] == CALL_BB ? f_BB : 0;
+        loglik += std::log(f != 0 ? f : d_N);
+
+        int g = chromosome == chrom::none ? -1 : gender[i];
+        bool forced_null = (chromosome == chrom::Y && g == 0) || (chromosome == chrom::MT && g == 1);
+        bool single = (chromosome == chrom::X && g == 1) || (chromosome == chrom::Y && g == 1) ||
+                      (chromosome == chrom::MT && g == 0);
+        if (forced_null || no_freq) {
+            P[0] = P[1] = P[2] = 0;
+            P[3] = 1;
+        } else {
+            if (single) {
+                f_AA = f_AA * sqrt_AA;
+                f_BB = f_BB * sqrt_BB;
+                f_AB = 0;
+            } else {
+                f_AA = f_AA * geno_freq[0];
+                f_AB = f_AB * geno_freq[1];
+                f_BB = f_BB * geno_freq[2];
+            }
+            double s = ((f_AA + f_AB) + f_BB) + d_N;
+            P[0] = f_AA / s;
+            P[1] = f_AB / s;
+            P[2] = f_BB / s;
+            P[3] = d_N / s;
+        }
+        // The first of equal largest entries wins, so ties go to the lower code.
+        int best = 0;
+        for (int j = 1; j < 4; ++j)
+            if (P[j] > P[best]) best = j;
+        calls[i] = P[best] > call_threshold ? best + 1 : CALL_NULL;
+        if (store)
+            for (int j = 0; j < 4; ++j) probs[4 * i + j] = P[j];
+    }
+    for (int k : missing) {
+        calls[k] = CALL_NULL;
+        if (write_probs) {
+            probs[4 * k] = probs[4 * k + 1] = probs[4 * k + 2] = 0;
+            probs[4 * k + 3] = 1;
+        }
+    }
+    if (calls == old_calls) return 0;
+    old_calls = calls;
+    return 1;
+}

@@ -1,0 +1,80 @@
+// split.cpp -- splitting input lines into fields and filling the current row.
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "data.h"
+
+void data::split_chars(char* line, std::vector<char*>& fields)
+{
+    fields.clear();
+    // A line that starts with a tab or a control character has no empty first field.
+    if (static_cast<signed char>(line[0]) > 13) fields.push_back(line);
+    char* p = line;
+    while (*p) {
+        char c = *p;
+        if (c == '\n' || c == '\r') {
+            *p = '\0';
+            break;
+        }
+        if (c == ' ' || c == '\t') {
+            *p++ = '\0';
+            while (*p == ' ' || *p == '\t') ++p;
+            if (*p == '\0') break;
+            // A line end right after the blanks still starts an (empty) last field.
+            fields.push_back(p);
+            continue;
+        }
+        ++p;
+    }
+}
+
+std::vector<std::string>& data::split(const std::string& s, char delim, std::vector<std::string>& elems)
+{
+    std::stringstream ss(s);
+    std::string item;
+    while (std::getline(ss, item, delim)) elems.push_back(item);
+    return elems;
+}
+
+std::vector<std::string> data::split(const std::string& s, char delim)
+{
+    std::vector<std::string> elems;
+    split(s, delim, elems);
+    return elems;
+}
+
+// "NaN" is the input's missing-value text; anything else converts as atof does,
+// so an infinite or unparsable value is left for the transform to judge.
+static double intensity(const char* field)
+{
+    if (std::strcmp(field, "NaN") == 0) return MISSING_INTENSITY;
+    return std::atof(field);
+}
+
+void data::fill_row(const std::vector<char*>& fields)
+{
+    dat.SNP_id = fields.size() > 0 ? fields[0] : "";
+    dat.chr_position = fields.size() > 1 ? fields[1] : "";
+    dat.allele = fields.size() > 2 ? fields[2] : "";
+    // Pairs are overwritten in place: the row is refilled for every SNP.
+    size_t n = 0;
+    for (size_t k = 3; k < fields.size(); k += 2) {
+        if (k + 1 < fields.size()) {
+            pair(1) = intensity(fields[k]);
+            pair(2) = intensity(fields[k + 1]);
+        } else {
+            // Trailing blanks leave an empty last field: not an individual.
+            if (fields[k][0] == '\0') break;
+            // An A value without its B: the individual is missing, not misread.
+            pair(1) = intensity(fields[k]);
+            pair(2) = MISSING_INTENSITY;
+        }
+        if (n < dat.vec.size())
+            dat.vec[n] = pair;
+        else
+            dat.vec.push_back(pair);
+        ++n;
+    }
+    dat.vec.erase(dat.vec.begin() + n, dat.vec.end());
+}
