@@ -5,10 +5,10 @@
 #include <boost/math/distributions/chi_squared.hpp>
 
 #include "data.h"
+#include "fit.h"
 #include "probkit.h"
 
-// The smallest 32-bit int as a double marks a score or p-value with nobody called.
-static constexpr double SENTINEL = -2147483648.0;
+static constexpr double SENTINEL = NO_CALL_SENTINEL;
 
 // Fills what the output reads for a SNP that nobody could be fitted in, with
 // values that say so instead of the previous SNP's fit.
@@ -82,6 +82,11 @@ void data::choose_best_parameters()
         s1[c] = likelihood_ini_1();
         s2[c] = likelihood_ini_2();
     }
+    pick_starts(s1, s2, pos1, pos2);
+}
+
+void pick_starts(const double s1[8], const double s2[8], int& pos1, int& pos2)
+{
     double m = s1[0];
     for (int c = 1; c < 8; ++c)
         if (m < s1[c]) m = s1[c];
@@ -96,9 +101,7 @@ void data::choose_best_parameters()
         if (k != pos1 && s2[k] > s2[pos2]) pos2 = k;
 }
 
-// Hardy-Weinberg p-value of one run's calls, with 2 degrees of freedom; the
-// sentinel when nobody is called.
-static double hwe_pvalue(const std::vector<int>& c, int nind)
+double hwe_pvalue(const std::vector<int>& c, int nind)
 {
     int c_AA = 0, c_AB = 0, c_BB = 0;
     for (int i = 0; i < nind; ++i) {
@@ -133,15 +136,19 @@ void data::choose_final_call(int, int)
     double pv_2 = hwe_pvalue(calls_2, nind);
     if (pv_2 == SENTINEL) loglik_2 = SENTINEL;
 
-    bool second;
-    if (pv_1 == SENTINEL && pv_2 > pv_1)
-        second = true;
-    else if (pv_2 == SENTINEL && pv_1 > pv_2)
-        second = false;
-    else
-        second = pv_2 > pv_1 && loglik_2 > 0.9 * loglik_1;
-    final_calls = second ? calls_2 : calls_1;
-    final_call_select.push_back(second ? 2 : 1);
+    int run = pick_run(pv_1, pv_2, loglik_1, loglik_2);
+    final_calls = run == 2 ? calls_2 : calls_1;
+    final_call_select.push_back(run);
+}
+
+int pick_run(double pv_1, double pv_2, double loglik_1, double loglik_2)
+{
+    // A run with nobody called loses to one with calls; otherwise run 2 must
+    // fit Hardy-Weinberg strictly better and be at least nearly as likely.
+    if (pv_1 == SENTINEL && pv_2 > pv_1) return 2;
+    if (pv_2 == SENTINEL && pv_1 > pv_2) return 1;
+    if (pv_2 > pv_1 && loglik_2 > 0.9 * loglik_1) return 2;
+    return 1;
 }
 
 void data::perturbation()

@@ -128,17 +128,15 @@ int data::update_prob(int light_tails)
     double P[4];
     for (int i = 0; i < nind; ++i) {
         const double x = contrast[i], y = strength[i];
-        const double d_AB = t_density(AB, x, y, 20, log_pi_20);
-        const double d_AA = t_density(AA, x, y, nu, log_pi_nu);
-        const double d_BB = t_density(BB, x, y, nu, log_pi_nu);
+        // Each genotype is possible only on its own side of the neighbouring
+        // centres: AA left of the AB centre, BB right of it, AB between the
+        // homozygote centres. A density the order rules zero is not computed.
+        const bool zero_BB = mAB >= x, zero_AA = x >= mAB, zero_AB = mAA >= x || x >= mBB;
+        double f_AA = zero_AA ? 0 : truncated(t_density(AA, x, y, nu, log_pi_nu), T_AA);
+        double f_AB = zero_AB ? 0 : truncated(t_density(AB, x, y, 20, log_pi_20), T_AB);
+        double f_BB = zero_BB ? 0 : truncated(t_density(BB, x, y, nu, log_pi_nu), T_BB);
         double r1 = x * nw11 + y * nw21, r2 = x * nw21 + y * nw22;
         const double d_N = std::exp(-0.5 * (r1 * x + r2 * y) + c_N);
-
-        double f_AA = truncated(d_AA, T_AA), f_AB = truncated(d_AB, T_AB), f_BB = truncated(d_BB, T_BB);
-        // Each genotype is possible only on its own side of the neighbouring centres.
-        if (mAB >= x) f_BB = 0;
-        if (x >= mAB) f_AA = 0;
-        if (mAA >= x || x >= mBB) f_AB = 0;
 
         double f = calls[i] == CALL_AA ? f_AA : calls[i] == CALL_AB ? f_AB : calls[i] == CALL_BB ? f_BB : 0;
         loglik += std::log(f != 0 ? f : d_N);

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Installs what tamsel needs to build and test, from Debian's packages, when missing.
+set -e
+pkgs="cmake make g++ binutils libnewmat10-dev libboost-math-dev libgtest-dev"
+missing=""
+for p in $pkgs; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing

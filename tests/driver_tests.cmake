@@ -1,0 +1,5 @@
+tamsel_test(test_options test_options.cpp)
+tamsel_test(test_split test_split.cpp)
+tamsel_test(test_format test_format.cpp)
+tamsel_test(test_cli test_cli.cpp)
+add_dependencies(test_cli tamsel)
