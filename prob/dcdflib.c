@@ -1590,7 +1590,5 @@ double alngam(double* x)
     }
     T6 = 1.0e0 / (xx * xx);
     res = devlpl(coef, &K5, &T6) / xx;
-    res += (offset + (xx - 0.5e0) * log(xx));
-    res -= xx;
-    return res;
+    return res + (offset + (xx - 0.5e0) * log(xx) - xx);
 }

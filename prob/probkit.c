@@ -11,8 +11,8 @@
  * the maths library (the same exact values as the inline expansions:
  * sqrt is correctly rounded, 2.5066282747946493).
  *
- * Evaluation orders are part of the contract: they are written exactly as
- * specified, with the brackets that fix them. */
+ * Evaluation orders are part of the contract (callers compare results bit
+ * for bit): every expression keeps the brackets that fix its order. */
 #include <math.h>
 
 #include "dcdflib.h"
