@@ -313,7 +313,8 @@ int main(int argc, char** argv)
     rng id_rng(mix(o.seed, 0x1D5));
     std::unordered_set<uint64_t> used_ids;
     long long pos = 100000 + static_cast<long long>(id_rng.next() % 400000);
-    const long long step = std::max(2L, 150000000L / std::max(1L, o.snps));
+    // A fixed mean spacing of 10 kb keeps SNP k's position independent of --snps too.
+    const long long step = 20000;
     for (long j = 0; j < o.snps && ok; ++j) {
         uint64_t id;
         do id = 1000000 + id_rng.next() % 99000000; while (!used_ids.insert(id).second);
