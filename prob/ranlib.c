@@ -166,10 +166,12 @@ float sgamma(float a)
         for (;;) {
             p = b0 * ranf();
             if (p < 1.0) {
+                /* x = p^(1/a), accepted with probability exp(-x) */
                 result = exp(log(p) / a);
-                if (sexpo() > result) continue;
+                if (sexpo() < result) continue;
                 return result;
             }
+            /* x = -ln((b - p)/a), accepted with probability x^(a-1) */
             result = -log((b0 - p) / a);
             if (sexpo() < (1.0 - a) * log(result)) continue;
             return result;

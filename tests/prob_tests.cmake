@@ -21,3 +21,12 @@ endfunction()
 
 prob_test(test_prob_generator test_prob_generator.cpp)
 prob_test(test_prob_cdf test_prob_cdf.cpp)
+prob_test(test_prob_probkit test_prob_probkit.cpp)
+
+# Symbol tables of the relocatable objects, read with nm.
+prob_test(test_prob_objects test_prob_objects.cpp)
+add_dependencies(test_prob_objects prob_objects)
+target_compile_definitions(test_prob_objects PRIVATE
+  PROB_NM="${CMAKE_NM}"
+  PROB_PROBKIT_OBJECT="${PROB_PROBKIT_OBJECT}"
+  PROB_IPMPAR_OBJECT="${PROB_IPMPAR_OBJECT}")

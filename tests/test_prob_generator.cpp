@@ -236,6 +236,9 @@ void seeds_for_largest_draw()
     // Next s1 = Xm1 - 1 and next s2 = 1: z = Xm1 - 2.
     long s1 = kM1 - powmod(40014L, kM1 - 2, kM1);
     long s2 = powmod(40692L, kM2 - 2, kM2);
+    // setsd alone does not mark the seeds as set: without a setall first, the
+    // next draw would self-initialise and replace them.
+    restart_default_stream();
     setsd(s1, s2);
 }
 
@@ -254,6 +257,7 @@ TEST(Generator, RanfSmallestValueIsPositive)
     // z = 1 is the smallest draw; ranf(z = 1) = 4.656613057e-10 > 0.
     long s2 = powmod(40692L, kM2 - 2, kM2);          // next s2 = 1
     long s1 = (2 * powmod(40014L, kM1 - 2, kM1)) % kM1;  // next s1 = 2
+    restart_default_stream();
     setsd(s1, s2);
     EXPECT_EQ(ranf(), static_cast<float>(4.656613057E-10));
     restart_default_stream();
