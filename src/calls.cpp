@@ -2,6 +2,7 @@
 // contrast alone, followed by the run's first one or two iterations.
 #include <cmath>
 
+#include "call_rules.h"
 #include "data.h"
 #include "probkit.h"
 
@@ -43,14 +44,7 @@ void data::initialise_calls()
                 P[1] = 0;
             }
         }
-        double top = P[0];
-        for (int j = 1; j < 4; ++j)
-            if (P[j] > top) top = P[j];
-        // The last of equal largest entries wins here, so ties go to the higher code.
-        int call = CALL_NULL;
-        for (int j = 0; j < 4; ++j)
-            if (P[j] == top && P[j] > call_threshold) call = j + 1;
-        calls[i] = call;
+        calls[i] = initial_call(P, call_threshold);
     }
     for (int k : missing) calls[k] = CALL_NULL;
     old_calls = calls;

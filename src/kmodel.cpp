@@ -34,18 +34,13 @@ void data::kmodel()
     sd_1 = 0.003;
     sd_2 = 0.003;
 
-    double lo = quiet_nan, hi = quiet_nan;
-    minmaxvec(abs_contrast, nind, lo, hi);
-    mu = meanvec(abs_contrast, nind);
-    const double v = varvec(abs_contrast, mu, nind);
-    double s0 = std::sqrt(v > min_variance ? v : min_variance);
-
     size_t usable = 0;
     for (size_t i = 0; i < n; ++i)
         if (!is_nan(abs_contrast[i]))
             ++usable;
     // Nobody to fit: the prior cannot be evaluated at a NaN mean, so mark the
-    // levels as not fitted (NaN) and the choice as none (0) instead of scoring.
+    // levels as not fitted (NaN) and the choice as none (0) instead of scoring,
+    // and skip the statistics, whose only news would be that all are NaN.
     if (usable == 0) {
         mu = quiet_nan;
         mu_1 = quiet_nan;
@@ -53,6 +48,12 @@ void data::kmodel()
         kmodel_choice = 0;
         return;
     }
+
+    double lo = quiet_nan, hi = quiet_nan;
+    minmaxvec(abs_contrast, nind, lo, hi);
+    mu = meanvec(abs_contrast, nind);
+    const double v = varvec(abs_contrast, mu, nind);
+    double s0 = std::sqrt(v > min_variance ? v : min_variance);
 
     const double weight = static_cast<double>(nind);
     const double log_mass = tamsel::level_prior_log_cdf1();

@@ -4,6 +4,7 @@
 
 #include <boost/math/special_functions/gamma.hpp>
 
+#include "call_rules.h"
 #include "data.h"
 #include "probkit.h"
 
@@ -164,11 +165,7 @@ int data::update_prob(int light_tails)
             P[2] = f_BB / s;
             P[3] = d_N / s;
         }
-        // The first of equal largest entries wins, so ties go to the lower code.
-        int best = 0;
-        for (int j = 1; j < 4; ++j)
-            if (P[j] > P[best]) best = j;
-        calls[i] = P[best] > call_threshold ? best + 1 : CALL_NULL;
+        calls[i] = posterior_call(P, call_threshold);
         if (store)
             for (int j = 0; j < 4; ++j) probs[4 * i + j] = P[j];
     }

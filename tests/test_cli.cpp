@@ -57,7 +57,9 @@ TEST_F(Cli, RangeRules)
         std::string calls = file("_calls");
         EXPECT_EQ(count_lines(calls), 1 + c.rows) << c.s;
         EXPECT_EQ(calls.substr(0, calls.find('\n') + 1), "SNP_id chr.position allele S1 S2 \n");
-        if (c.rows > 0) EXPECT_EQ(calls.substr(calls.find('\n') + 1, 4), c.first_id) << c.s;
+        if (c.rows > 0) {
+            EXPECT_EQ(calls.substr(calls.find('\n') + 1, 4), c.first_id) << c.s;
+        }
         ASSERT_GE(r.out.size(), 14u);
         EXPECT_EQ(r.out.substr(0, 14), "2 individuals\n");
         EXPECT_EQ(r.out.substr(r.out.size() - std::string(c.total).size()), c.total) << c.s;

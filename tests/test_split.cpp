@@ -64,7 +64,7 @@ TEST(Split, PiecesBetweenSeparators)
 
 class FillRow : public ::testing::Test {
 protected:
-    data d;
+    ::data d;
     void SetUp() override { d.pair.ReSize(2); }
     void fill(std::string line)
     {
