@@ -39,6 +39,60 @@ static void load_start(::data& d, int c)
     }
 }
 
+// What a fit start leaves behind after its initial calls. The state is a pure
+// function of the candidate and the SNP, so each run resumes the state its
+// candidate reached while it was scored instead of computing it again.
+struct fit_start {
+    std::vector<int> calls;
+    ColumnVector MU_AA, MU_AB, MU_BB;
+    SymmetricMatrix SIGMA_AA, SIGMA_AB, SIGMA_BB;
+    std::vector<double> geno_freq;
+    double maf, loglik;
+    int n_AA, n_AB, n_BB, iter;
+};
+static fit_start starts[8];
+
+static void save_start(const ::data& d, fit_start& s)
+{
+    s.calls = d.calls;
+    s.MU_AA = d.MU_AA;
+    s.MU_AB = d.MU_AB;
+    s.MU_BB = d.MU_BB;
+    s.SIGMA_AA = d.SIGMA_AA;
+    s.SIGMA_AB = d.SIGMA_AB;
+    s.SIGMA_BB = d.SIGMA_BB;
+    s.geno_freq = d.geno_freq;
+    s.maf = d.maf;
+    s.loglik = d.loglik;
+    s.n_AA = d.n_AA;
+    s.n_AB = d.n_AB;
+    s.n_BB = d.n_BB;
+    s.iter = d.iter;
+}
+
+// The same state as load_start, initialise_mult and initialise_calls for candidate c.
+static void resume_start(::data& d, int c)
+{
+    load_start(d, c);
+    d.initialise_mult();
+    const fit_start& s = starts[c];
+    d.calls = s.calls;
+    d.old_calls = s.calls;
+    d.MU_AA = s.MU_AA;
+    d.MU_AB = s.MU_AB;
+    d.MU_BB = s.MU_BB;
+    d.SIGMA_AA = s.SIGMA_AA;
+    d.SIGMA_AB = s.SIGMA_AB;
+    d.SIGMA_BB = s.SIGMA_BB;
+    d.geno_freq = s.geno_freq;
+    d.maf = s.maf;
+    d.loglik = s.loglik;
+    d.n_AA = s.n_AA;
+    d.n_AB = s.n_AB;
+    d.n_BB = s.n_BB;
+    d.iter = s.iter;
+}
+
 // The update loop shared by both runs and the perturbation re-fit: at most
 // max_iter + 1 updates, at least one.
 static void iterate(::data& d)
@@ -61,9 +115,7 @@ void data::morv()
     initialise_univ();
     choose_best_parameters();
     for (int run = 1; run <= 2; ++run) {
-        load_start(*this, run == 1 ? pos1 : pos2);
-        initialise_mult();
-        initialise_calls();
+        resume_start(*this, run == 1 ? pos1 : pos2);
         iterate(*this);
         (run == 1 ? calls_1 : calls_2) = calls;
         (run == 1 ? loglik_1 : loglik_2) = loglik;
@@ -79,6 +131,7 @@ void data::choose_best_parameters()
         load_start(*this, c);
         initialise_mult();
         initialise_calls();
+        save_start(*this, starts[c]);
         s1[c] = likelihood_ini_1();
         s2[c] = likelihood_ini_2();
     }

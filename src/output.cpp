@@ -12,6 +12,15 @@ void append_real(std::string& out, double v, int digits)
         out += "nan";
         return;
     }
+    // Most probabilities are exactly 0 or 1.
+    if (v == 0 && !std::signbit(v)) {
+        out += '0';
+        return;
+    }
+    if (v == 1) {
+        out += '1';
+        return;
+    }
     char b[64];
     auto r = std::to_chars(b, b + sizeof b, v, std::chars_format::general, digits);
     out.append(b, r.ptr);
