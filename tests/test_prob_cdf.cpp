@@ -362,7 +362,7 @@ TEST(Bratio, RejectedInputGivesZeroTailsThroughCumbet)
 
 // ---- helpers and machine constants ----
 
-TEST(Helpers, ReferenceValues)
+TEST(BratioHelpers, ReferenceValues)
 {
     int zero = 0, one = 1;
     const std::map<std::string, std::function<double(double)>> fns = {
@@ -395,7 +395,7 @@ TEST(Helpers, ReferenceValues)
     EXPECT_GT(checked, 150);
 }
 
-TEST(Helpers, MachineConstants)
+TEST(BratioHelpers, MachineConstants)
 {
     for (const auto& r : section("f")) {
         const std::string& name = r[0];
@@ -424,7 +424,7 @@ TEST(Helpers, MachineConstants)
     EXPECT_EQ(spmpar(&i), DBL_MAX);
 }
 
-TEST(Helpers, Fifdint)
+TEST(BratioHelpers, Fifdint)
 {
     EXPECT_EQ(fifdint(2.9), 2.0);
     EXPECT_EQ(fifdint(-2.9), -2.0);

@@ -416,7 +416,7 @@ TEST(GammaDeathTest, GengamRejectsNonPositiveParameters)
 
 // ---- densities and binomial coefficients ----
 
-TEST(Densities, Ddirichlet)
+TEST(ProbkitDensities, Ddirichlet)
 {
     double x[] = {0.2, 0.3, 0.5}, alpha[] = {1, 2, 3};
     int k = 3;
@@ -432,7 +432,7 @@ TEST(Densities, Ddirichlet)
     EXPECT_EQ(ddirichlet(x, alpha, &none), HUGE_VAL);  // lgamma(0)
 }
 
-TEST(Densities, Dgamma)
+TEST(ProbkitDensities, Dgamma)
 {
     const double pts[][3] = {{2, 3, 1.5}, {0.5, 0.7, 4}, {1, 1, 1}};
     for (const auto& p : pts) {
@@ -443,7 +443,7 @@ TEST(Densities, Dgamma)
     }
 }
 
-TEST(Densities, Lchoose)
+TEST(ProbkitDensities, Lchoose)
 {
     EXPECT_NEAR(lchoose(5, 2), std::log(10.0), 1e-13);
     EXPECT_NEAR(lchoose(10, 3), std::log(120.0), 1e-13);
@@ -452,7 +452,7 @@ TEST(Densities, Lchoose)
     EXPECT_EQ(lchoose(10, 3), alngam(&n1) - (alngam(&k1) + alngam(&nk1)));
 }
 
-TEST(Densities, Lchoosef)
+TEST(ProbkitDensities, Lchoosef)
 {
     EXPECT_NEAR(lchoosef(5.0f, 2.0f), std::log(10.0f), 2e-6f);
     EXPECT_NEAR(lchoosef(10.0f, 3.0f), std::log(120.0f), 4e-6f);
