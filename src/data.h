@@ -141,6 +141,16 @@ public:
     void choose_best_parameters();
     void choose_final_call(int first, int second);
     void perturbation();
+
+    // --- speed only, no model state ---
+    // While set, update_prob leaves each individual's log-likelihood term in
+    // loglik_terms instead of summing their logarithms: only the last update of
+    // a fit run needs loglik, and the fit driver sums it then (sum_loglik).
+    bool defer_loglik = false;
+    std::vector<double> loglik_terms;
+    double sum_loglik() const;
+    // likelihood_ini_1 and likelihood_ini_2 of the current calls, in one pass.
+    void score_start(double& first, double& second);
 };
 
 #endif

@@ -103,6 +103,7 @@ static void iterate(::data& d)
         ++d.iter;
         changed = d.update();
     }
+    if (d.defer_loglik) d.loglik = d.sum_loglik();
 }
 
 void data::morv()
@@ -112,6 +113,7 @@ void data::morv()
         no_data_fill(*this);
         return;
     }
+    defer_loglik = true;
     initialise_univ();
     choose_best_parameters();
     for (int run = 1; run <= 2; ++run) {
@@ -122,6 +124,7 @@ void data::morv()
     }
     choose_final_call(pos1, pos2);
     if (write_pert) perturbation();
+    defer_loglik = false;
 }
 
 void data::choose_best_parameters()
@@ -132,8 +135,7 @@ void data::choose_best_parameters()
         initialise_mult();
         initialise_calls();
         save_start(*this, starts[c]);
-        s1[c] = likelihood_ini_1();
-        s2[c] = likelihood_ini_2();
+        score_start(s1[c], s2[c]);
     }
     pick_starts(s1, s2, pos1, pos2);
 }

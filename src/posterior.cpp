@@ -93,6 +93,13 @@ inline double truncated(double d, double T) { return T > 0 ? d / T : 0; }
 
 }  // namespace
 
+double data::sum_loglik() const
+{
+    double sum = 0;
+    for (int i = 0; i < nind; ++i) sum += std::log(loglik_terms[i]);
+    return sum;
+}
+
 int data::update()
 {
     maf = 0;
@@ -126,6 +133,7 @@ int data::update_prob(int light_tails)
     const bool store = write_probs && record_probs;
 
     loglik = 0;
+    if (defer_loglik) loglik_terms.resize(nind);
     double P[4];
     for (int i = 0; i < nind; ++i) {
         const double x = contrast[i], y = strength[i];
@@ -140,7 +148,10 @@ int data::update_prob(int light_tails)
         const double d_N = std::exp(-0.5 * (r1 * x + r2 * y) + c_N);
 
         double f = calls[i] == CALL_AA ? f_AA : calls[i] == CALL_AB ? f_AB : calls[i] == CALL_BB ? f_BB : 0;
-        loglik += std::log(f != 0 ? f : d_N);
+        if (defer_loglik)
+            loglik_terms[i] = f != 0 ? f : d_N;
+        else
+            loglik += std::log(f != 0 ? f : d_N);
 
         int g = chromosome == chrom::none ? -1 : gender[i];
         bool forced_null = (chromosome == chrom::Y && g == 0) || (chromosome == chrom::MT && g == 1);

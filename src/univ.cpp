@@ -150,14 +150,10 @@ void data::initialise_univ()
     }
 }
 
-double data::likelihood_ini_1()
+// The second score: the base plus -10 times the Hardy-Weinberg statistic of
+// the calls, or the sentinel when nobody is called.
+static double with_hardy_weinberg(const univ_score& r, int nind)
 {
-    return score_candidate(*this).base;
-}
-
-double data::likelihood_ini_2()
-{
-    const univ_score r = score_candidate(*this);
     const int called = r.n_aa + r.n_ab + r.n_bb;
     if (called == 0)
         return no_calls_score;
@@ -183,4 +179,23 @@ double data::likelihood_ini_2()
     }
 
     return r.base + (-10 * X);
+}
+
+double data::likelihood_ini_1()
+{
+    return score_candidate(*this).base;
+}
+
+double data::likelihood_ini_2()
+{
+    return with_hardy_weinberg(score_candidate(*this), nind);
+}
+
+// Both scores from one pass: the second repeats the first's steps exactly, its
+// writes to uni_mean included, and only adds the Hardy-Weinberg penalty.
+void data::score_start(double& first, double& second)
+{
+    const univ_score r = score_candidate(*this);
+    first = r.base;
+    second = with_hardy_weinberg(r, nind);
 }
