@@ -104,8 +104,10 @@ void rdirichlet(double* out, double* alpha, int* k)
 int rmultinom_unif_fast(int n)
 {
     double u = ranf();
+    int j = (int)floor(u * (double)(float)n) + 1;
 
-    return (int)floor(u * (double)(float)n) + 1;
+    /* ranf can return exactly 1.0, which would give n + 1: outside 1..n. */
+    return j > n ? n : j;
 }
 
 int rmultinom_unif(int n)

@@ -466,3 +466,22 @@ TEST(ProbkitDensities, Lchoosef)
 }
 
 }  // namespace
+
+// A uniform of exactly 1.0 stays inside 1..n instead of giving n + 1.
+TEST(Variates, RmultinomUnifFastAtUniformOne)
+{
+    const long m1 = 2147483563L, m2 = 2147483399L;
+    auto powmod = [](long a, long e, long m) {
+        long r = 1;
+        for (a %= m; e > 0; e >>= 1, a = a * a % m)
+            if (e & 1) r = r * a % m;
+        return r;
+    };
+    for (int n : {1, 7, 1000}) {
+        restart_default_stream();
+        // Next s1 = m1 - 1 and next s2 = 1: the largest draw, which ranf rounds to 1.0.
+        setsd(m1 - powmod(40014L, m1 - 2, m1), powmod(40692L, m2 - 2, m2));
+        EXPECT_EQ(rmultinom_unif_fast(n), n);
+    }
+    restart_default_stream();
+}
