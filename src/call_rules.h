@@ -2,6 +2,8 @@
 #ifndef TAMSEL_CALL_RULES_H
 #define TAMSEL_CALL_RULES_H
 
+#include "data.h"
+
 // Posterior step: the first of equal largest entries wins (ties go to the
 // lower code); the call is made only when that entry exceeds the threshold.
 inline int posterior_call(const double P[4], double threshold)
@@ -23,6 +25,19 @@ inline int initial_call(const double P[4], double threshold)
     for (int j = 0; j < 4; ++j)
         if (P[j] == top && P[j] > threshold) call = j + 1;
     return call;
+}
+
+// How many copies of the SNP an individual carries, from the chromosome option
+// and its gender code: only codes 0 and 1 on X, Y or MT change the model.
+enum copy_case { TWO_COPIES, ONE_COPY, NO_COPY };
+
+inline copy_case copies(chrom chromosome, int gender)
+{
+    if ((chromosome == chrom::Y && gender == 0) || (chromosome == chrom::MT && gender == 1)) return NO_COPY;
+    if ((chromosome == chrom::X && gender == 1) || (chromosome == chrom::Y && gender == 1) ||
+        (chromosome == chrom::MT && gender == 0))
+        return ONE_COPY;
+    return TWO_COPIES;
 }
 
 #endif

@@ -12,6 +12,12 @@ static double finite_or_zero(double q) { return std::isfinite(q) ? q : 0; }
 
 void data::initialise_calls()
 {
+    seed_calls();
+    first_iterations();
+}
+
+void data::seed_calls()
+{
     double* m = uni_mean;
     double* s = uni_sd;
     // The truncation masses depend only on the start, not on the individual.
@@ -32,14 +38,11 @@ void data::initialise_calls()
         P[3] = q_N / sum;
 
         if (chromosome != chrom::none) {
-            int g = gender[i];
-            bool forced_null = (chromosome == chrom::Y && g == 0) || (chromosome == chrom::MT && g == 1);
-            bool single = (chromosome == chrom::X && g == 1) || (chromosome == chrom::Y && g == 1) ||
-                          (chromosome == chrom::MT && g == 0);
-            if (forced_null) {
+            copy_case k = copies(chromosome, gender[i]);
+            if (k == NO_COPY) {
                 P[0] = P[1] = P[2] = 0;
                 P[3] = 1;
-            } else if (single) {
+            } else if (k == ONE_COPY) {
                 // Not renormalised: the remaining entries must pass the threshold as they stand.
                 P[1] = 0;
             }
@@ -48,6 +51,10 @@ void data::initialise_calls()
     }
     for (int k : missing) calls[k] = CALL_NULL;
     old_calls = calls;
+}
+
+void data::first_iterations()
+{
     iter = 0;
     if (update() == 1 && iter < 1) {
         ++iter;

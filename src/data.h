@@ -134,7 +134,12 @@ public:
     double log_mvt_norm_density2(const ColumnVector& d, const SymmetricMatrix& W, double c);
 
     // --- initial calls (calls.cpp) ---
+    // seed_calls, then first_iterations.
     void initialise_calls();
+    // The one-dimensional first calls: calls and old_calls.
+    void seed_calls();
+    // One update, and a second when the first changed a call.
+    void first_iterations();
 
     // --- fit driver (fit.cpp) ---
     void morv();

@@ -1,5 +1,6 @@
 // fit.cpp -- the per-SNP fit: candidate starts, two mixture runs, the final
 // call, and the optional perturbation check.
+#include <algorithm>
 #include <limits>
 
 #include <boost/math/distributions/chi_squared.hpp>
@@ -70,12 +71,8 @@ static void save_start(const ::data& d, fit_start& s)
     s.iter = d.iter;
 }
 
-// The same state as load_start, initialise_mult and initialise_calls for candidate c.
-static void resume_start(::data& d, int c)
+static void restore_state(::data& d, const fit_start& s)
 {
-    load_start(d, c);
-    d.initialise_mult();
-    const fit_start& s = starts[c];
     d.calls = s.calls;
     d.old_calls = s.calls;
     d.MU_AA = s.MU_AA;
@@ -91,6 +88,33 @@ static void resume_start(::data& d, int c)
     d.n_AB = s.n_AB;
     d.n_BB = s.n_BB;
     d.iter = s.iter;
+}
+
+// The same state as load_start, initialise_mult and initialise_calls for candidate c.
+static void resume_start(::data& d, int c)
+{
+    load_start(d, c);
+    d.initialise_mult();
+    restore_state(d, starts[c]);
+}
+
+// An earlier candidate whose first iterations are bound to end where those of
+// candidate c would: the same seeded calls, and the same centre for every
+// cluster that starts empty (the only part of the start the iterations read
+// besides the calls). -1 when there is none.
+static int same_iterations(const ::data& d, int c, const std::vector<int> seeds[8])
+{
+    bool empty[3];
+    for (int k = 0; k < 3; ++k)
+        empty[k] = std::find(d.calls.begin(), d.calls.end(), k + 1) == d.calls.end();
+    for (int e = 0; e < c; ++e) {
+        if (seeds[e] != d.calls) continue;
+        bool same = true;
+        for (int k = 0; k < 3; ++k)
+            if (empty[k] && !(d.rangec[e][k] == d.rangec[c][k])) same = false;
+        if (same) return e;
+    }
+    return -1;
 }
 
 // The update loop shared by both runs and the perturbation re-fit: at most
@@ -130,10 +154,17 @@ void data::morv()
 void data::choose_best_parameters()
 {
     double s1[8] = {0}, s2[8] = {0};
+    static std::vector<int> seeds[8];
     for (int c = 0; c < 8; ++c) {
         load_start(*this, c);
         initialise_mult();
-        initialise_calls();
+        seed_calls();
+        seeds[c] = calls;
+        int e = same_iterations(*this, c, seeds);
+        if (e >= 0)
+            restore_state(*this, starts[e]);
+        else
+            first_iterations();
         save_start(*this, starts[c]);
         score_start(s1[c], s2[c]);
     }

@@ -153,15 +153,12 @@ int data::update_prob(int light_tails)
         else
             loglik += std::log(f != 0 ? f : d_N);
 
-        int g = chromosome == chrom::none ? -1 : gender[i];
-        bool forced_null = (chromosome == chrom::Y && g == 0) || (chromosome == chrom::MT && g == 1);
-        bool single = (chromosome == chrom::X && g == 1) || (chromosome == chrom::Y && g == 1) ||
-                      (chromosome == chrom::MT && g == 0);
-        if (forced_null || no_freq) {
+        const copy_case k = chromosome == chrom::none ? TWO_COPIES : copies(chromosome, gender[i]);
+        if (k == NO_COPY || no_freq) {
             P[0] = P[1] = P[2] = 0;
             P[3] = 1;
         } else {
-            if (single) {
+            if (k == ONE_COPY) {
                 f_AA = f_AA * sqrt_AA;
                 f_BB = f_BB * sqrt_BB;
                 f_AB = 0;
