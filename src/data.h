@@ -24,6 +24,10 @@ enum class chrom { none, X, Y, MT };
 // The input text "NaN" is stored as this code; any negative value is unusable.
 constexpr double MISSING_INTENSITY = -1.001;
 
+// An intensity field as a number: "NaN" gives MISSING_INTENSITY, anything else
+// what atof gives.
+double intensity(const char* field);
+
 // One input row.
 class snp {
 public:

@@ -44,11 +44,42 @@ std::vector<std::string> data::split(const std::string& s, char delim)
     return elems;
 }
 
+// Plain decimals such as "0.193" or "-12.5" with at most 15 digits: the digits
+// form an exact integer and the power of ten is exact, so one division rounds
+// exactly as atof does. Anything else is left to atof.
+static bool plain_decimal(const char* p, double& v)
+{
+    static const double pow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    long long m = 0;
+    int digits = 0, decimals = 0;
+    bool point = false;
+    for (;; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            if (++digits > 15) return false;
+            m = m * 10 + (*p - '0');
+            decimals += point;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (*p != '\0' || digits == 0) return false;
+    v = static_cast<double>(m) / pow10[decimals];
+    if (negative) v = -v;
+    return true;
+}
+
 // "NaN" is the input's missing-value text; anything else converts as atof does,
 // so an infinite or unparsable value is left for the transform to judge.
-static double intensity(const char* field)
+double intensity(const char* field)
 {
     if (std::strcmp(field, "NaN") == 0) return MISSING_INTENSITY;
+    double v;
+    if (plain_decimal(field, v)) return v;
     return std::atof(field);
 }
 

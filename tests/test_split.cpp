@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "data.h"
@@ -126,4 +127,32 @@ TEST(LineReader, LinesLongerThanTheBufferStayWhole)
     EXPECT_STREQ(in.line(), "last");
     EXPECT_FALSE(in.next());
     std::fclose(f);
+}
+
+TEST(Intensity, SameNumberAsAtof)
+{
+    const char* fixed[] = {"0", "0.0", "-0", "-0.0", "2.22", "0.193", "0.084", "11.0", "1e3", "1.5abc", "abc", "",
+                           ".5", "5.", "-.5", "+3.25", "0x1p3", "inf", "-inf", "nan", "1.2.3", "123456789012345",
+                           "1234567890123456", "0.000000000000001", "99999999999999.9", "1e400", "12,5", " 7"};
+    for (const char* f : fixed) {
+        double a = std::atof(f), b = intensity(f);
+        if (std::isnan(a)) {
+            EXPECT_TRUE(std::isnan(b)) << f;
+        } else {
+            EXPECT_EQ(a, b) << f;
+            EXPECT_EQ(std::signbit(a), std::signbit(b)) << f;
+        }
+    }
+    EXPECT_EQ(intensity("NaN"), -1.001);
+    // Random decimals of every length up to 16 digits, as arrays export them.
+    std::srand(20261208);
+    for (int k = 0; k < 200000; ++k) {
+        std::string s = std::rand() % 5 == 0 ? "-" : "";
+        int digits = 1 + std::rand() % 16, point = std::rand() % (digits + 1);
+        for (int d = 0; d < digits; ++d) {
+            if (d == point && d > 0) s += '.';
+            s += static_cast<char>('0' + std::rand() % 10);
+        }
+        ASSERT_EQ(std::atof(s.c_str()), intensity(s.c_str())) << s;
+    }
 }
