@@ -31,9 +31,7 @@ T quantile(const T* values, unsigned int n, double q)
     std::vector<T> scratch(values, values + n);
     std::nth_element(scratch.begin(), scratch.begin() + k, scratch.end());
     const T a = scratch[k];
-    // q just below 1 can round the rank up to n - 1: then there is no upper neighbour and f is 0.
-    if (k + 1 >= n)
-        return a;
+    // 0 < q < 1 keeps h below n - 1, so position k + 1 always exists.
     const T b = *std::min_element(scratch.begin() + k + 1, scratch.end());
     return (1 - f) * a + b * f;
 }
