@@ -172,3 +172,24 @@ TEST(Perturbation, StableCallsScoreOne)
     // The jittered data stay in place for the rest of the SNP.
     EXPECT_NE(d.contrast, e.contrast);
 }
+
+TEST(ScoreStart, BothScoresInOnePassAreTheSeparateOnes)
+{
+    snp_fit d(80);
+    d.fit();
+    for (int c = 0; c < 8; ++c) {
+        for (int k = 0; k < 3; ++k) {
+            d.uni_mean[k] = d.rangec[c][k];
+            d.uni_sd[k] = d.ranges[c][k];
+        }
+        d.initialise_mult();
+        d.initialise_calls();
+        double a, b;
+        d.score_start(a, b);
+        double mean_after[3] = {d.uni_mean[0], d.uni_mean[1], d.uni_mean[2]};
+        double s1 = d.likelihood_ini_1(), s2 = d.likelihood_ini_2();
+        EXPECT_EQ(a, s1) << c;
+        EXPECT_EQ(b, s2) << c;
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(mean_after[k], d.uni_mean[k]);
+    }
+}
