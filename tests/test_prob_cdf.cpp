@@ -18,11 +18,7 @@
 
 #include "dcdflib.h"
 
-namespace probref {
-using Row = std::vector<std::string>;
-const std::vector<Row>& section(const std::string& name);
-double num(const std::string& field);
-}  // namespace probref
+#include "prob_reference.h"
 
 namespace {
 

@@ -17,12 +17,7 @@
 
 #include "ranlib.h"
 
-namespace probref {
-using Row = std::vector<std::string>;
-const std::vector<Row>& section(const std::string& name);
-double num(const std::string& field);
-float numf(const std::string& field);
-}  // namespace probref
+#include "prob_reference.h"
 
 namespace {
 
@@ -31,13 +26,6 @@ using probref::section;
 
 const long kM1 = 2147483563L, kM2 = 2147483399L;
 
-// The state of a fresh process after its first self-initialisation.
-void restart_default_stream()
-{
-    long one = 1;
-    gscgn(1L, &one);
-    setall(1234567890L, 123456789L);
-}
 
 // (a^e) mod m by squaring, with exact 64-bit products (a, m < 2^31).
 long powmod(long a, long e, long m)

@@ -14,12 +14,7 @@
 #include "probkit.h"
 #include "ranlib.h"
 
-namespace probref {
-using Row = std::vector<std::string>;
-const std::vector<Row>& section(const std::string& name);
-double num(const std::string& field);
-float numf(const std::string& field);
-}  // namespace probref
+#include "prob_reference.h"
 
 namespace {
 
@@ -27,13 +22,6 @@ using probref::num;
 using probref::numf;
 using probref::section;
 
-// The state of a fresh process after its first self-initialisation.
-void restart_default_stream()
-{
-    long one = 1;
-    gscgn(1L, &one);
-    setall(1234567890L, 123456789L);
-}
 
 std::vector<float> reference_uniforms()
 {
