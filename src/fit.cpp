@@ -52,6 +52,9 @@ struct fit_start {
     int n_AA, n_AB, n_BB, iter;
 };
 static fit_start starts[8];
+// The candidate whose first iterations each candidate's state was copied from
+// (itself when computed); two candidates with one source reach the same state.
+static int source[8];
 
 static void save_start(const ::data& d, fit_start& s)
 {
@@ -140,12 +143,21 @@ void data::morv()
     defer_loglik = true;
     initialise_univ();
     choose_best_parameters();
-    for (int run = 1; run <= 2; ++run) {
-        resume_start(*this, run == 1 ? pos1 : pos2);
+    resume_start(*this, pos1);
+    iterate(*this);
+    calls_1 = calls;
+    loglik_1 = loglik;
+    if (source[pos1] == source[pos2]) {
+        // Both runs start from the same state, and the update loop reads
+        // nothing else of the start: run 2 would repeat run 1 step by step.
+        // Only the start values, which the perturbation re-fit reads, are its own.
+        load_start(*this, pos2);
+    } else {
+        resume_start(*this, pos2);
         iterate(*this);
-        (run == 1 ? calls_1 : calls_2) = calls;
-        (run == 1 ? loglik_1 : loglik_2) = loglik;
     }
+    calls_2 = calls;
+    loglik_2 = loglik;
     choose_final_call(pos1, pos2);
     if (write_pert) perturbation();
     defer_loglik = false;
@@ -161,6 +173,7 @@ void data::choose_best_parameters()
         seed_calls();
         seeds[c] = calls;
         int e = same_iterations(*this, c, seeds);
+        source[c] = e >= 0 ? source[e] : c;
         if (e >= 0)
             restore_state(*this, starts[e]);
         else
