@@ -88,6 +88,30 @@ TEST(KModel, LevelZeroHasNoPriorDensity)
     EXPECT_EQ(d.mu_2, 0.0);
 }
 
+TEST(KModel, PriorIsWeightedByEveryIndividual)
+{
+    ::data d;
+    // Weighted by 2, the prior at the mean 1/128 outweighs the one-level fit...
+    load(d, {0.0, 1.0 / 64});
+    d.kmodel();
+    EXPECT_EQ(d.kmodel_choice, 2);
+    // ...and at the gap 1/64 it outweighs the two-level fit.
+    load(d, {1.0 / 64, 2.0 / 64});
+    d.kmodel();
+    EXPECT_EQ(d.kmodel_choice, 1);
+
+    // Two equal levels of 10/64: L1 = 2 ln dnorm(0; 0, 0.001) + nind (about -3.63),
+    // positive for nind = 2, negative once 26 missing individuals count too.
+    load(d, {10.0 / 64, 10.0 / 64});
+    d.kmodel();
+    EXPECT_EQ(d.kmodel_choice, 1);
+    std::vector<double> v(28, NaN);
+    v[0] = v[1] = 10.0 / 64;
+    load(d, v);
+    d.kmodel();
+    EXPECT_EQ(d.kmodel_choice, 2);
+}
+
 TEST(KModel, CleanTwoLevelSnp)
 {
     std::vector<double> v;
