@@ -56,41 +56,33 @@ static fit_start starts[8];
 // (itself when computed); two candidates with one source reach the same state.
 static int source[8];
 
-static void save_start(const ::data& d, fit_start& s)
+// The fields of a fit's state, copied either way between data and a fit_start.
+template <class From, class To>
+static void copy_fit_state(const From& f, To& t)
 {
-    s.calls = d.calls;
-    s.MU_AA = d.MU_AA;
-    s.MU_AB = d.MU_AB;
-    s.MU_BB = d.MU_BB;
-    s.SIGMA_AA = d.SIGMA_AA;
-    s.SIGMA_AB = d.SIGMA_AB;
-    s.SIGMA_BB = d.SIGMA_BB;
-    s.geno_freq = d.geno_freq;
-    s.maf = d.maf;
-    s.loglik = d.loglik;
-    s.n_AA = d.n_AA;
-    s.n_AB = d.n_AB;
-    s.n_BB = d.n_BB;
-    s.iter = d.iter;
+    t.calls = f.calls;
+    t.MU_AA = f.MU_AA;
+    t.MU_AB = f.MU_AB;
+    t.MU_BB = f.MU_BB;
+    t.SIGMA_AA = f.SIGMA_AA;
+    t.SIGMA_AB = f.SIGMA_AB;
+    t.SIGMA_BB = f.SIGMA_BB;
+    t.geno_freq = f.geno_freq;
+    t.maf = f.maf;
+    t.loglik = f.loglik;
+    t.n_AA = f.n_AA;
+    t.n_AB = f.n_AB;
+    t.n_BB = f.n_BB;
+    t.iter = f.iter;
 }
 
+static void save_start(const ::data& d, fit_start& s) { copy_fit_state(d, s); }
+
+// After its initial calls a start's old calls equal its calls.
 static void restore_state(::data& d, const fit_start& s)
 {
-    d.calls = s.calls;
+    copy_fit_state(s, d);
     d.old_calls = s.calls;
-    d.MU_AA = s.MU_AA;
-    d.MU_AB = s.MU_AB;
-    d.MU_BB = s.MU_BB;
-    d.SIGMA_AA = s.SIGMA_AA;
-    d.SIGMA_AB = s.SIGMA_AB;
-    d.SIGMA_BB = s.SIGMA_BB;
-    d.geno_freq = s.geno_freq;
-    d.maf = s.maf;
-    d.loglik = s.loglik;
-    d.n_AA = s.n_AA;
-    d.n_AB = s.n_AB;
-    d.n_BB = s.n_BB;
-    d.iter = s.iter;
 }
 
 // The same state as load_start, initialise_mult and initialise_calls for candidate c.
