@@ -37,6 +37,9 @@ public:
     dev_t device() const { return dev_; }
     ino_t inode() const { return ino_; }
     bool is_open() const { return fd_ >= 0; }
+    // The claimed descriptor, for a writer that hands it to a library (for
+    // example htslib's hdopen on a dup of it); out_file still closes its own.
+    int fd() const { return fd_; }
 
 private:
     [[noreturn]] void fail(const char* what, int err);

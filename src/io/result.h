@@ -62,14 +62,22 @@ struct input_error : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// An output of the run. begin() is called once before the first SNP, write()
-// once per SNP in input order, finish() once after the last; each throws
-// write_error when its file cannot be written.
+class out_file;
+
+// An output of the run. claim() is called for every writer of the run before
+// any begin(), so that no existing file is emptied before all are known to be
+// writable; begin() once before the first SNP (empties the files: out_file::start,
+// and writes headers), write() once per SNP in input order, finish() once after
+// the last. Each throws write_error when a file cannot be opened or written.
 class result_writer {
 public:
     virtual ~result_writer() = default;
     // True when the writer needs the fields of snp_result below rows[].
     virtual bool wants_details() const { return true; }
+    // Claims (out_file::claim) every file the writer will write.
+    virtual void claim() = 0;
+    // The files claimed, so the run can refuse an output that is one of its inputs.
+    virtual std::vector<const out_file*> files() const = 0;
     virtual void begin(const run_info& run) = 0;
     virtual void write(const snp_result& r) = 0;
     virtual void finish() = 0;
