@@ -1,12 +1,12 @@
 // data.h -- the state of one run and every step of the genotype model.
 //
-// One object of class `data` holds the settings, the output streams, the
-// current row and all per-individual working vectors. Each step of the run is
-// a method; the steps talk to each other only through these fields.
+// One object of class `data` holds the settings, the current row and all
+// per-individual working vectors of one fit. Each step is a method; the steps
+// talk to each other only through these fields. The run driver (src/run/) keeps
+// one `data` per worker and hands it one SNP at a time.
 #ifndef TAMSEL_DATA_H
 #define TAMSEL_DATA_H
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,6 +27,13 @@ constexpr double MISSING_INTENSITY = -1.001;
 // An intensity field as a number: "NaN" gives MISSING_INTENSITY, anything else
 // what atof gives.
 double intensity(const char* field);
+
+// The (A, B) values of a split data row, two per individual, into ab; returns
+// the number of pairs. A last A without its B pairs with a missing B.
+size_t read_pairs(const std::vector<char*>& fields, std::vector<double>& ab);
+
+// True when (A, B) can be transformed: both at least 0, one above 0, finite sum.
+bool usable_pair(double a, double b);
 
 // One input row.
 class snp {
@@ -60,8 +67,8 @@ public:
     bool write_kmodel = false;
     bool write_contrast = false;
     chrom chromosome = chrom::none;
-    const char* out_prefix = nullptr;
-    std::ofstream calls_out, probs_out, kmodelmu_out, contrastmu_out;
+    // Standard-output text of the SNP in hand, written by the run driver in SNP order.
+    std::string console;
     std::vector<double> abs_contrast;
     std::vector<double> kprop;
     double mu = 0, mu_1 = 0, mu_2 = 0, sd_1 = 0, sd_2 = 0;
@@ -88,19 +95,14 @@ public:
     data(const data&) = delete;
     data& operator=(const data&) = delete;
 
-    // --- run driver (process.cpp, output.cpp) ---
-    // Whole run: gender file, header, output headers, sizing, row loop, summary.
-    // Returns the process exit status (0 on success, 1 when a file cannot be opened
-    // or the inputs do not fit together).
-    int process(char* input, char* gender_path, int first, int last);
-    // Per SNP: progress line, transform, contrast model, fit, output rows.
+    // --- per SNP (process.cpp, output.cpp) ---
+    // Transform, contrast model and fit of the row in dat.
     void morvane();
     // Sizes and presets every model field before the first SNP.
     void size_model();
-    // Opens the enabled outputs and writes their headers; false when one fails.
-    bool open_outputs(const std::vector<char*>& header);
-    void write_rows();
-    void close_outputs();
+    // This SNP's lines of the calls, probabilities, kmodelmu and contrastmu
+    // files (those enabled), each with its line end.
+    void format_rows(std::string rows[4]) const;
 
     // --- input splitting (split.cpp) ---
     static void split_chars(char* line, std::vector<char*>& fields);
@@ -109,14 +111,19 @@ public:
     static std::vector<std::string> split(const std::string& s, char delim);
     // Fills dat from the fields of one data row.
     void fill_row(const std::vector<char*>& fields);
+    // Fills dat.vec from A, B values as read_pairs gives them.
+    void fill_pairs(const std::vector<double>& ab);
 
     // --- intensity transform and statistics (transform.cpp, stats.cpp) ---
     void transform_intens();
-    static void minmaxvec(const std::vector<double>& v, int n, double& min, double& max);
-    static double meanvec(const std::vector<double>& v, int n);
-    static double varvec(const std::vector<double>& v, double mean, int n);
+    // Each reports a vector without any number on *console (standard output when null).
+    static void minmaxvec(const std::vector<double>& v, int n, double& min, double& max,
+                          std::string* console = nullptr);
+    static double meanvec(const std::vector<double>& v, int n, std::string* console = nullptr);
+    static double varvec(const std::vector<double>& v, double mean, int n,
+                         std::string* console = nullptr);
     static double covvec(const std::vector<double>& x, const std::vector<double>& y,
-                         double mean_x, double mean_y, int n);
+                         double mean_x, double mean_y, int n, std::string* console = nullptr);
 
     // --- contrast model (kmodel.cpp) ---
     void kmodel();
@@ -157,6 +164,32 @@ public:
     // a fit run needs loglik, and the fit driver sums it then (sum_loglik).
     bool defer_loglik = false;
     std::vector<double> loglik_terms;
+    // What each candidate start reached after its initial calls, which
+    // candidate it was copied from (itself when computed), and its seeded calls.
+    struct fit_start {
+        std::vector<int> calls;
+        ColumnVector MU_AA, MU_AB, MU_BB;
+        SymmetricMatrix SIGMA_AA, SIGMA_AB, SIGMA_BB;
+        std::vector<double> geno_freq;
+        double maf, loglik;
+        int n_AA, n_AB, n_BB, iter;
+    };
+    fit_start starts[8];
+    int source[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    std::vector<int> seeds[8];
+    // Scratch lists of the parameter update.
+    std::vector<double> scratch_x, scratch_y;
+
+    // --- handed in and out by the run driver ---
+    // The perturbation deviates of this SNP (2 x nind: strength, contrast per
+    // individual), drawn in SNP order from the one random stream; when empty
+    // the perturbation check draws them itself.
+    std::vector<double> pert_noise;
+    // While set, posteriors are recorded even without the probabilities file,
+    // and those at the end of the first run are kept in probs_1, so that the
+    // chosen run's posteriors can be reported with its calls.
+    bool keep_probs_1 = false;
+    std::vector<double> probs_1;
     double sum_loglik() const;
     // likelihood_ini_1 and likelihood_ini_2 of the current calls, in one pass.
     void score_start(double& first, double& second);

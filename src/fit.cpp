@@ -17,7 +17,7 @@ static void no_data_fill(::data& d)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     if (d.write_calls) d.final_calls.assign(d.nind, CALL_NULL);
-    if (d.write_probs)
+    if (d.write_probs || d.keep_probs_1)
         for (int i = 0; i < d.nind; ++i) {
             d.probs[4 * i] = d.probs[4 * i + 1] = d.probs[4 * i + 2] = 0;
             d.probs[4 * i + 3] = 1;
@@ -40,21 +40,11 @@ static void load_start(::data& d, int c)
     }
 }
 
-// What a fit start leaves behind after its initial calls. The state is a pure
-// function of the candidate and the SNP, so each run resumes the state its
-// candidate reached while it was scored instead of computing it again.
-struct fit_start {
-    std::vector<int> calls;
-    ColumnVector MU_AA, MU_AB, MU_BB;
-    SymmetricMatrix SIGMA_AA, SIGMA_AB, SIGMA_BB;
-    std::vector<double> geno_freq;
-    double maf, loglik;
-    int n_AA, n_AB, n_BB, iter;
-};
-static fit_start starts[8];
-// The candidate whose first iterations each candidate's state was copied from
-// (itself when computed); two candidates with one source reach the same state.
-static int source[8];
+// What a fit start leaves behind after its initial calls is a pure function of
+// the candidate and the SNP, so each run resumes the state its candidate
+// reached while it was scored (data::starts) instead of computing it again;
+// two candidates with one source (data::source) reach the same state.
+using fit_start = ::data::fit_start;
 
 // The fields of a fit's state, copied either way between data and a fit_start.
 template <class From, class To>
@@ -90,7 +80,7 @@ static void resume_start(::data& d, int c)
 {
     load_start(d, c);
     d.initialise_mult();
-    restore_state(d, starts[c]);
+    restore_state(d, d.starts[c]);
 }
 
 // An earlier candidate whose first iterations are bound to end where those of
@@ -139,6 +129,7 @@ void data::morv()
     iterate(*this);
     calls_1 = calls;
     loglik_1 = loglik;
+    if (keep_probs_1) probs_1 = probs;
     if (source[pos1] == source[pos2]) {
         // Both runs start from the same state, and the update loop reads
         // nothing else of the start: run 2 would repeat run 1 step by step.
@@ -158,7 +149,6 @@ void data::morv()
 void data::choose_best_parameters()
 {
     double s1[8] = {0}, s2[8] = {0};
-    static std::vector<int> seeds[8];
     for (int c = 0; c < 8; ++c) {
         load_start(*this, c);
         initialise_mult();
@@ -245,9 +235,10 @@ int pick_run(double pv_1, double pv_2, double loglik_1, double loglik_2)
 void data::perturbation()
 {
     record_probs = false;
+    const bool handed = pert_noise.size() == 2 * static_cast<size_t>(nind);
     for (int i = 0; i < nind; ++i) {
-        strength[i] += rnorm(&pert_mean, &pert_sd);
-        contrast[i] += rnorm(&pert_mean, &pert_sd);
+        strength[i] += handed ? pert_noise[2 * i] : rnorm(&pert_mean, &pert_sd);
+        contrast[i] += handed ? pert_noise[2 * i + 1] : rnorm(&pert_mean, &pert_sd);
     }
     // Unusable individuals stay at the origin.
     for (int m : missing) contrast[m] = strength[m] = 0;

@@ -50,9 +50,9 @@ void data::kmodel()
     }
 
     double lo = quiet_nan, hi = quiet_nan;
-    minmaxvec(abs_contrast, nind, lo, hi);
-    mu = meanvec(abs_contrast, nind);
-    const double v = varvec(abs_contrast, mu, nind);
+    minmaxvec(abs_contrast, nind, lo, hi, &console);
+    mu = meanvec(abs_contrast, nind, &console);
+    const double v = varvec(abs_contrast, mu, nind, &console);
     double s0 = std::sqrt(v > min_variance ? v : min_variance);
 
     const double weight = static_cast<double>(nind);
@@ -136,16 +136,16 @@ void data::kparameter_update()
 
     // An empty class keeps its last mean and spread; one member keeps its spread.
     if (k1 > 0) {
-        mu_1 = meanvec(level1, k1);
+        mu_1 = meanvec(level1, k1, &console);
         if (k1 > 1) {
-            const double v = varvec(level1, mu_1, k1);
+            const double v = varvec(level1, mu_1, k1, &console);
             sd_1 = std::sqrt(v > min_variance ? v : min_variance);
         }
     }
     if (k2 > 0) {
-        mu_2 = meanvec(level2, k2);
+        mu_2 = meanvec(level2, k2, &console);
         if (k2 > 1) {
-            const double v = varvec(level2, mu_2, k2);
+            const double v = varvec(level2, mu_2, k2, &console);
             sd_2 = std::sqrt(v > min_variance ? v : min_variance);
         }
     }

@@ -25,7 +25,8 @@ void data::update_parameters()
 {
     // Scratch lists reused across calls: entries past the current count are stale
     // and never read.
-    static std::vector<double> X, Y;
+    std::vector<double>& X = scratch_x;
+    std::vector<double>& Y = scratch_y;
     X.assign(nind, 0.0);
     Y.assign(nind, 0.0);
     double a = 0, b = 0;
@@ -51,16 +52,16 @@ void data::update_parameters()
             b += n;
         }
         if (n > 0) {
-            (*c.mu)(1) = meanvec(X, n);
-            (*c.mu)(2) = meanvec(Y, n);
+            (*c.mu)(1) = meanvec(X, n, &console);
+            (*c.mu)(2) = meanvec(Y, n, &console);
         }
         // Fewer than five members keep the previous matrix: too few for a 2x2 estimate.
         if (n > 4) {
-            double vx = varvec(X, (*c.mu)(1), n);
+            double vx = varvec(X, (*c.mu)(1), n, &console);
             (*c.sigma)(1, 1) = vx > 0.00001 ? vx : 0.00001;
-            double vy = varvec(Y, (*c.mu)(2), n);
+            double vy = varvec(Y, (*c.mu)(2), n, &console);
             (*c.sigma)(2, 2) = vy > 0.00001 ? vy : 0.00001;
-            (*c.sigma)(2, 1) = covvec(X, Y, (*c.mu)(1), (*c.mu)(2), n);
+            (*c.sigma)(2, 1) = covvec(X, Y, (*c.mu)(1), (*c.mu)(2), n, &console);
         }
     }
     if (a + b == 0) {

@@ -4,10 +4,70 @@
 #include <cstdlib>
 #include <sstream>
 
+namespace {
+
+// A non-negative decimal integer, whole word.
+bool count_value(const std::string& v, int& out)
+{
+    if (v.empty() || v.size() > 6) return false;
+    for (char c : v)
+        if (c < '0' || c > '9') return false;
+    out = std::atoi(v.c_str());
+    return true;
+}
+
+// Reads the long option at argv[i] ("--name" or "--name=value"); advances i
+// past a value word. Returns "" or the message for a bad option.
+std::string read_long(int argc, char** argv, int& i, options& o)
+{
+    std::string name = argv[i] + 2, value;
+    bool has_value = false;
+    size_t eq = name.find('=');
+    if (eq != std::string::npos) {
+        value = name.substr(eq + 1);
+        name.erase(eq);
+        has_value = true;
+    }
+    auto take_value = [&](std::string& v) -> bool {
+        if (has_value) {
+            v = value;
+            return true;
+        }
+        if (i + 1 >= argc) return false;
+        v = argv[++i];
+        return true;
+    };
+    struct flag { const char* name; bool options::*field; };
+    static const flag flags[] = {{"bgzip", &options::bgzip},   {"quiet", &options::quiet},
+                                 {"strict", &options::strict}, {"no-simd", &options::no_simd},
+                                 {"help", &options::help},     {"version", &options::version}};
+    for (const flag& f : flags)
+        if (name == f.name) {
+            if (has_value) return "Option --" + name + " takes no value.";
+            o.*f.field = true;
+            return "";
+        }
+    if (name == "threads") {
+        std::string v;
+        if (!take_value(v)) return "Option --threads needs a value.";
+        if (!count_value(v, o.threads)) return "Option --threads needs a number of threads (0 = all cores), not \"" + v + "\".";
+        return "";
+    }
+    return "Unknown option --" + name + " (tamsel --help lists the options).";
+}
+
+}  // namespace
+
 std::string read_options(int argc, char** argv, options& o)
 {
     for (int i = 0; i < argc; ++i) {
         const char* w = argv[i];
+        // A word that starts with "--" is a long option; single letters keep their rule.
+        if (i > 0 && w[0] == '-' && w[1] == '-') {
+            std::string msg = read_long(argc, argv, i, o);
+            if (!msg.empty()) return msg;
+            continue;
+        }
         // Only the second character of a word that starts with '-' names the option.
         if (w[0] != '-' || w[1] == '\0') continue;
         char opt = w[1];
@@ -57,7 +117,6 @@ void apply_options(const options& o, ::data& d)
 {
     d.max_iter = o.max_iter;
     d.call_threshold = o.call_threshold;
-    d.out_prefix = o.output;
     d.chromosome = o.chromosome;
     d.write_calls = o.calls;
     d.write_probs = o.probs;
@@ -84,6 +143,14 @@ std::string usage_text()
       << "  -X, -Y, -M  the input is chromosome X, Y or MT (needs -g)\n"
       << "  -g FILE     gender file: one code per line per individual (1 = male)\n"
       << "  -w          start the null cluster with variances 1000 instead of 100000\n"
+      << "Long options (none changes what the options above produce):\n"
+      << "  --threads N  fit SNPs on N threads; 0 = every core [1]\n"
+      << "  --bgzip      write every output BGZF-compressed, \".gz\" added to its name\n"
+      << "  --strict     stop with an error at a damaged row instead of repairing it\n"
+      << "  --quiet      no progress line on a terminal\n"
+      << "  --no-simd    use the library's maths functions only\n"
+      << "  --help, --version\n"
+      << "  -i also reads gzip or BGZF files, and standard input as \"-\".\n"
       << "Example: tamsel -i examples/small.int -o out/small -c -p\n";
     return u.str();
 }

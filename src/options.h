@@ -20,10 +20,24 @@ struct options {
     chrom chromosome = chrom::none;
     bool calls = false, probs = false, pert = false;
     bool kmodel = false, contrast = false, narrow_null = false;
+
+    // Long options: none of them changes what the single-letter options produce.
+    int threads = 1;           // --threads N; 0 = every core the process may use
+    bool bgzip = false;        // --bgzip: BGZF-compressed outputs, ".gz" added
+    bool quiet = false;        // --quiet: no progress line on a terminal
+    bool strict = false;       // --strict: a damaged row is an error
+    bool no_simd = false;      // --no-simd: the scalar maths path
+    bool help = false, version = false;
 };
 
+// The version printed by --version and written into file headers.
+#ifndef TAMSEL_VERSION
+#define TAMSEL_VERSION "0.2"
+#endif
+
 // Reads every word of argv into o. Returns an empty text, or the message for an
-// option whose value words are missing at the end of the line.
+// option whose value words are missing at the end of the line, or for a long
+// option that is unknown, lacks its value or has an unusable one.
 std::string read_options(int argc, char** argv, options& o);
 
 // The three checks, in order; returns the message of the first that fails, or "".

@@ -130,7 +130,7 @@ int data::update_prob(int light_tails)
     const double sqrt_AA = std::sqrt(geno_freq[0]), sqrt_BB = std::sqrt(geno_freq[2]);
     // Undefined frequencies (nobody called at the last re-estimation) leave no genotype possible.
     const bool no_freq = std::isnan(geno_freq[0]);
-    const bool store = write_probs && record_probs;
+    const bool store = (write_probs || keep_probs_1) && record_probs;
 
     loglik = 0;
     if (defer_loglik) loglik_terms.resize(nind);
@@ -179,7 +179,7 @@ int data::update_prob(int light_tails)
     }
     for (int k : missing) {
         calls[k] = CALL_NULL;
-        if (write_probs) {
+        if (write_probs || keep_probs_1) {
             probs[4 * k] = probs[4 * k + 1] = probs[4 * k + 2] = 0;
             probs[4 * k + 3] = 1;
         }

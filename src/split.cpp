@@ -8,8 +8,9 @@
 void data::split_chars(char* line, std::vector<char*>& fields)
 {
     fields.clear();
-    // A line that starts with a tab or a control character has no empty first field.
-    if (static_cast<signed char>(line[0]) > 13) fields.push_back(line);
+    // A line that starts with a tab or a control character has no empty first
+    // field; bytes from 128 up are characters (UTF-8 names and ids).
+    if (static_cast<unsigned char>(line[0]) > 13) fields.push_back(line);
     char* p = line;
     while (*p) {
         char c = *p;
@@ -83,29 +84,46 @@ double intensity(const char* field)
     return std::atof(field);
 }
 
+size_t read_pairs(const std::vector<char*>& fields, std::vector<double>& ab)
+{
+    ab.clear();
+    for (size_t k = 3; k < fields.size(); k += 2) {
+        if (k + 1 < fields.size()) {
+            ab.push_back(intensity(fields[k]));
+            ab.push_back(intensity(fields[k + 1]));
+        } else {
+            // Trailing blanks leave an empty last field: not an individual.
+            if (fields[k][0] == '\0') break;
+            // An A value without its B: the individual is missing, not misread.
+            ab.push_back(intensity(fields[k]));
+            ab.push_back(MISSING_INTENSITY);
+        }
+    }
+    return ab.size() / 2;
+}
+
+void data::fill_pairs(const std::vector<double>& ab)
+{
+    // Pairs are overwritten in place: the row is refilled for every SNP.
+    const size_t n = ab.size() / 2;
+    for (size_t i = 0; i < n; ++i) {
+        pair(1) = ab[2 * i];
+        pair(2) = ab[2 * i + 1];
+        if (i < dat.vec.size())
+            dat.vec[i] = pair;
+        else
+            dat.vec.push_back(pair);
+    }
+    dat.vec.erase(dat.vec.begin() + n, dat.vec.end());
+}
+
 void data::fill_row(const std::vector<char*>& fields)
 {
     dat.SNP_id = fields.size() > 0 ? fields[0] : "";
     dat.chr_position = fields.size() > 1 ? fields[1] : "";
     dat.allele = fields.size() > 2 ? fields[2] : "";
-    // Pairs are overwritten in place: the row is refilled for every SNP.
-    size_t n = 0;
-    for (size_t k = 3; k < fields.size(); k += 2) {
-        if (k + 1 < fields.size()) {
-            pair(1) = intensity(fields[k]);
-            pair(2) = intensity(fields[k + 1]);
-        } else {
-            // Trailing blanks leave an empty last field: not an individual.
-            if (fields[k][0] == '\0') break;
-            // An A value without its B: the individual is missing, not misread.
-            pair(1) = intensity(fields[k]);
-            pair(2) = MISSING_INTENSITY;
-        }
-        if (n < dat.vec.size())
-            dat.vec[n] = pair;
-        else
-            dat.vec.push_back(pair);
-        ++n;
-    }
-    dat.vec.erase(dat.vec.begin() + n, dat.vec.end());
+    std::vector<double> ab;
+    read_pairs(fields, ab);
+    if (pair.Nrows() != 2) pair.ReSize(2);
+    fill_pairs(ab);
 }

@@ -14,9 +14,12 @@ namespace {
 
 const double quiet_nan = std::numeric_limits<double>::quiet_NaN();
 
-void report_all_nan()
+void report_all_nan(std::string* console)
 {
-    std::cout << "all elements of the vector are nan" << std::endl;
+    if (console)
+        *console += "all elements of the vector are nan\n";
+    else
+        std::cout << "all elements of the vector are nan" << std::endl;
 }
 
 // Positions past the end of the vector do not exist, so they are never read.
@@ -27,14 +30,15 @@ int positions(const std::vector<double>& v, int n)
 
 }  // namespace
 
-void data::minmaxvec(const std::vector<double>& v, int n, double& min, double& max)
+void data::minmaxvec(const std::vector<double>& v, int n, double& min, double& max,
+                     std::string* console)
 {
     const int m = positions(v, n);
     int j = 0;
     while (j < m && v[j] != v[j])
         ++j;
     if (j == m) {
-        report_all_nan();
+        report_all_nan(console);
         return;
     }
     min = v[j];
@@ -50,7 +54,7 @@ void data::minmaxvec(const std::vector<double>& v, int n, double& min, double& m
     }
 }
 
-double data::meanvec(const std::vector<double>& v, int n)
+double data::meanvec(const std::vector<double>& v, int n, std::string* console)
 {
     const int m = positions(v, n);
     double sum = 0.0;
@@ -62,13 +66,13 @@ double data::meanvec(const std::vector<double>& v, int n)
         ++kept;
     }
     if (kept <= 0) {
-        report_all_nan();
+        report_all_nan(console);
         return quiet_nan;
     }
     return sum / static_cast<double>(kept);
 }
 
-double data::varvec(const std::vector<double>& v, double mean, int n)
+double data::varvec(const std::vector<double>& v, double mean, int n, std::string* console)
 {
     const int m = positions(v, n);
     double sum = 0.0;
@@ -81,7 +85,7 @@ double data::varvec(const std::vector<double>& v, double mean, int n)
         ++kept;
     }
     if (kept <= 0) {
-        report_all_nan();
+        report_all_nan(console);
         return quiet_nan;
     }
     // One kept entry divides 0 by 0: NaN without a message, the caller floors it.
@@ -89,7 +93,7 @@ double data::varvec(const std::vector<double>& v, double mean, int n)
 }
 
 double data::covvec(const std::vector<double>& x, const std::vector<double>& y,
-                    double mean_x, double mean_y, int n)
+                    double mean_x, double mean_y, int n, std::string* console)
 {
     const int m = std::min(positions(x, n), positions(y, n));
     double sum = 0.0;
@@ -101,7 +105,7 @@ double data::covvec(const std::vector<double>& x, const std::vector<double>& y,
         ++kept;
     }
     if (kept <= 0) {
-        report_all_nan();
+        report_all_nan(console);
         return quiet_nan;
     }
     return sum / static_cast<double>(kept - 1);

@@ -4,6 +4,13 @@
 
 #include "data.h"
 
+bool usable_pair(double a, double b)
+{
+    // Negative values (the NaN code -1.001), NaN, a zero pair and an infinite
+    // total all fail here; an infinite strength would poison the whole fit.
+    return ((a > 0 && b >= 0) || (a >= 0 && b > 0)) && std::isfinite(a + b);
+}
+
 void data::transform_intens()
 {
     const double quiet_nan = std::numeric_limits<double>::quiet_NaN();
@@ -24,10 +31,7 @@ void data::transform_intens()
             b = dat.vec[i](2);
         }
         const double sum = a + b;
-        // Negative values (the NaN code -1.001), NaN, a zero pair and an infinite
-        // total all fail here; an infinite strength would poison the whole fit.
-        const bool usable = ((a > 0 && b >= 0) || (a >= 0 && b > 0)) && std::isfinite(sum);
-        if (usable) {
+        if (usable_pair(a, b)) {
             strength[i] = std::log(sum);
             contrast[i] = (b - a) / sum;
             abs_contrast[i] = std::fabs(contrast[i]);

@@ -16,7 +16,9 @@ out_file::~out_file()
 {
     // Destruction after a failure must not throw: close quietly.
     if (z_) bgzf_close(z_);
-    else if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
+    // A run refused before it started leaves no file it created behind.
+    if (created_ && !started_) ::unlink(path_.c_str());
 }
 
 void out_file::fail(const char* what, int err)
@@ -29,8 +31,10 @@ void out_file::claim(const std::string& path, bool bgzf, int threads)
     path_ = path;
     bgzf_ = bgzf;
     threads_ = threads;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0) fail("open", errno);
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created_ = fd_ >= 0;
+    if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd_ < 0) throw open_error(path_);
     // Two runs writing one file would interleave their rows: the second is refused.
     if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         int err = errno;
@@ -46,6 +50,7 @@ void out_file::claim(const std::string& path, bool bgzf, int threads)
 
 void out_file::start()
 {
+    started_ = true;
     struct stat st;
     // Truncating a pipe or terminal fails and is not needed.
     if (fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(fd_, 0) != 0) fail("write", errno);
@@ -92,7 +97,11 @@ void out_file::close()
         BGZF* z = z_;
         z_ = nullptr;
         errno = 0;
-        if (bgzf_close(z) != 0) fail("write", errno ? errno : EIO);
+        if (bgzf_close(z) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+            fail("write", errno ? errno : EIO);
+        }
     }
     int fd = fd_;
     fd_ = -1;

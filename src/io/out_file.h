@@ -45,7 +45,7 @@ private:
     [[noreturn]] void fail(const char* what, int err);
     std::string path_, buf_;
     int fd_ = -1;
-    bool bgzf_ = false;
+    bool bgzf_ = false, created_ = false, started_ = false;
     int threads_ = 0;
     BGZF* z_ = nullptr;
     dev_t dev_ = 0;

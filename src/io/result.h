@@ -57,6 +57,11 @@ struct write_error : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// An output that cannot be created; what() is its path.
+struct open_error : write_error {
+    using write_error::write_error;
+};
+
 // Bad input that the run cannot go on with; what() names the file and line.
 struct input_error : std::runtime_error {
     using std::runtime_error::runtime_error;

@@ -1,0 +1,33 @@
+// intensity_reader.h -- what the run driver reads from an intensity input,
+// whatever its format.
+#ifndef TAMSEL_IO_INTENSITY_READER_H
+#define TAMSEL_IO_INTENSITY_READER_H
+
+#include <string>
+#include <vector>
+
+// One data row on its way to a worker.
+struct row_job {
+    long index = 0;                // 0-based among the processed SNPs
+    std::string console;           // standard-output text that precedes its fit
+    std::string id, position, allele;
+    std::vector<double> ab;        // A and B of each pair read, in order
+    std::vector<double> noise;     // its perturbation deviates (with -a, when fitted)
+};
+
+class intensity_reader {
+public:
+    virtual ~intensity_reader() = default;
+    // Reads the header; false (after printing the reason) when the input cannot be used.
+    virtual bool read_header() = 0;
+    // The individuals' sample names, in column order.
+    virtual const std::vector<std::string>& samples() const = 0;
+    // Reads the next data row; with parse false the row is only counted.
+    // False at the end of the data. Throws input_error when the input is
+    // damaged beyond repair or, with --strict, at any repaired row.
+    virtual bool next(row_job& job, bool parse) = 0;
+    // Reports what was repaired or dropped, at the end of the run.
+    virtual void report() = 0;
+};
+
+#endif

@@ -1,0 +1,98 @@
+// line_source.cpp -- buffered line reading through htslib's BGZF layer, which
+// reads plain text, gzip and BGZF alike.
+#include "line_source.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+#include <htslib/bgzf.h>
+
+#include "result.h"
+
+line_source::~line_source()
+{
+    if (f_) bgzf_close(f_);
+}
+
+bool line_source::open(const std::string& path, int threads)
+{
+    path_ = path;
+    f_ = bgzf_open(path.c_str(), "r");
+    if (!f_) return false;
+    if (threads > 1 && f_->is_compressed) bgzf_mt(f_, threads, 64);
+    struct stat st;
+    if (!f_->is_compressed && path != "-" && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        plain_size_ = static_cast<unsigned long long>(st.st_size);
+    return true;
+}
+
+void line_source::corrupt()
+{
+    throw input_error(path_ + " line " + std::to_string(line_no_ + 1) +
+                      ": the compressed data are damaged or cut short");
+}
+
+bool line_source::fill()
+{
+    if (eof_) return false;
+    ssize_t n = bgzf_read(f_, buf_.data(), buf_.size());
+    if (n < 0) corrupt();
+    if (n == 0) {
+        eof_ = true;
+        // A gzip stream cut inside a member is reported by the read above; a
+        // BGZF file cut at a block boundary is known only by its missing end block.
+        if (f_->is_compressed && !f_->is_gzip && !f_->last_block_eof) corrupt();
+        return false;
+    }
+    pos_ = 0;
+    end_ = static_cast<size_t>(n);
+    if (!started_) {
+        started_ = true;
+        if (end_ >= 3 && std::memcmp(buf_.data(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+    }
+    return true;
+}
+
+bool line_source::next()
+{
+    len_ = 0;
+    unterminated_ = false;
+    bool cr = false;
+    for (;;) {
+        if (pos_ >= end_ && !fill()) break;
+        if (cr) {
+            // A CR followed by LF ends the line there; a CR alone is a line end of its own.
+            if (buf_[pos_] == '\n') {
+                line_[len_++] = '\n';
+                ++pos_;
+                ++consumed_;
+            }
+            cr = false;
+            goto done;
+        }
+        const char* s = buf_.data() + pos_;
+        size_t avail = end_ - pos_;
+        size_t k = 0;
+        while (k < avail && s[k] != '\n' && s[k] != '\r') ++k;
+        bool found = k < avail;
+        size_t take = found ? k + 1 : k;
+        if (len_ + take + 2 > line_.size()) line_.resize((len_ + take + 2) * 2);
+        std::memcpy(line_.data() + len_, s, take);
+        len_ += take;
+        pos_ += take;
+        consumed_ += take;
+        if (!found) continue;
+        if (s[k] == '\n') goto done;
+        cr = true;
+    }
+    if (len_ == 0 && !cr) {
+        line_[0] = '\0';
+        return false;
+    }
+    unterminated_ = !cr;
+done:
+    line_[len_] = '\0';
+    ++line_no_;
+    return true;
+}

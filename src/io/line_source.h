@@ -1,0 +1,57 @@
+// line_source.h -- the lines of a plain, gzip or BGZF text file, or of standard input.
+//
+// The compression is recognised from the content, not the name, so a pipe and
+// a file read alike. A line ends at LF, CRLF or a CR alone; a UTF-8 byte-order
+// mark at the start of the file is skipped. Each line is held NUL-terminated
+// with its line end kept, so the splitter sees it as a file line.
+#ifndef TAMSEL_IO_LINE_SOURCE_H
+#define TAMSEL_IO_LINE_SOURCE_H
+
+#include <string>
+#include <vector>
+
+struct BGZF;
+
+class line_source {
+public:
+    line_source() = default;
+    line_source(const line_source&) = delete;
+    line_source& operator=(const line_source&) = delete;
+    ~line_source();
+
+    // Opens PATH ("-" for standard input); false when it cannot be opened.
+    // threads > 1 lets BGZF blocks be decompressed on extra threads.
+    bool open(const std::string& path, int threads = 0);
+    // Reads the next line; false at the end of the input. Throws input_error
+    // when the compressed stream is corrupt or cut short.
+    bool next();
+
+    char* line() { return line_.data(); }
+    size_t length() const { return len_; }
+    // 1-based number of the line last read.
+    long line_no() const { return line_no_; }
+    // True once reading has reached the end of the input.
+    bool at_end() const { return eof_ && pos_ >= end_; }
+    // True when the line last read ended at the end of the input, without a line end.
+    bool unterminated() const { return unterminated_; }
+    const std::string& path() const { return path_; }
+    // Bytes of the (uncompressed) input consumed so far, and the size of a plain
+    // regular file (0 when unknown), for a progress estimate.
+    unsigned long long consumed() const { return consumed_; }
+    unsigned long long plain_size() const { return plain_size_; }
+
+private:
+    bool fill();
+    [[noreturn]] void corrupt();
+    std::string path_;
+    BGZF* f_ = nullptr;
+    std::vector<char> buf_ = std::vector<char>(1 << 16);
+    size_t pos_ = 0, end_ = 0;
+    bool eof_ = false, started_ = false, unterminated_ = false;
+    std::vector<char> line_ = std::vector<char>(1 << 16);
+    size_t len_ = 0;
+    long line_no_ = 0;
+    unsigned long long consumed_ = 0, plain_size_ = 0;
+};
+
+#endif

@@ -1,0 +1,26 @@
+// progress.h -- one progress line on a terminal's standard error.
+#ifndef TAMSEL_RUN_PROGRESS_H
+#define TAMSEL_RUN_PROGRESS_H
+
+#include <chrono>
+
+class line_source;
+
+// Shows SNPs done, the rate and, for a plain file, the share read and the time
+// left, updated in place a few times a second. Silent unless standard error is
+// a terminal; nothing reaches standard output or the files.
+class progress {
+public:
+    progress(bool wanted, const line_source& in);
+    void update(long done);
+    // Clears the line.
+    void finish();
+
+private:
+    void show(long done);
+    bool on_ = false, shown_ = false;
+    const line_source& in_;
+    std::chrono::steady_clock::time_point start_, last_;
+};
+
+#endif

@@ -1,0 +1,169 @@
+// run.cpp -- the run driver: set-up, the SNP loop through the pipeline, the summary.
+#include "run.h"
+
+#include <iostream>
+#include <memory>
+#include <sched.h>
+#include <sys/stat.h>
+
+#include "gender_file.h"
+#include "intensity_text.h"
+#include "line_source.h"
+#include "out_file.h"
+#include "pipeline.h"
+#include "probkit.h"
+#include "progress.h"
+#include "text_files.h"
+#include "worker.h"
+
+namespace {
+
+void could_not_open(const std::string& path)
+{
+    std::cout << "Error : Could not open " << path << std::endl;
+}
+
+// The rows of the requested range, numbered and prepared for the workers.
+class row_range {
+public:
+    row_range(intensity_reader& reader, int first, int last, int nind, bool pert)
+        : reader_(reader), nind_(nind), pert_(pert)
+    {
+        first_ = first > 1 ? first : 1;
+        last_ = last > -1 ? last : -1;
+        if (last_ > 0 && last_ < first_) last_ = first_;
+    }
+    bool next(row_job& job)
+    {
+        for (;;) {
+            if (last_ != -1 && rows_ >= last_) return false;
+            const bool wanted = rows_ + 1 >= first_;
+            if (!reader_.next(job, wanted)) return false;
+            ++rows_;
+            if (wanted) break;
+        }
+        job.index = index_++;
+        job.console.clear();
+        const size_t pairs = job.ab.size() / 2;
+        if (pairs != static_cast<size_t>(nind_))
+            job.console += "snp " + std::to_string(job.index + 1) + " dat.vec.size()=" + std::to_string(pairs);
+        if ((job.index + 1) % 10 == 0) job.console += "SNP " + std::to_string(job.index + 1) + " \n";
+        // One random stream in SNP order: every fitted SNP draws 2 x nind deviates.
+        job.noise.clear();
+        if (pert_ && fitted(job.ab, nind_)) {
+            double mean = 0, sd = 0.05;
+            job.noise.resize(2 * static_cast<size_t>(nind_));
+            for (double& v : job.noise) v = rnorm(&mean, &sd);
+        }
+        return true;
+    }
+    long rows() const { return rows_; }
+    int first() const { return first_; }
+    long last() const { return last_ == -1 ? rows_ : last_; }
+
+private:
+    intensity_reader& reader_;
+    int nind_;
+    bool pert_;
+    int first_, last_;
+    long rows_ = 0, index_ = 0;
+};
+
+// An output that is one of the inputs would be emptied before it is read.
+bool same_file(const std::string& input, const out_file& f)
+{
+    struct stat st;
+    return input != "-" && stat(input.c_str(), &st) == 0 && st.st_dev == f.device() &&
+           st.st_ino == f.inode();
+}
+
+}  // namespace
+
+int thread_count(int asked)
+{
+    if (asked > 0) return asked;
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 0 ? CPU_COUNT(&set) : 1;
+    return 1;
+}
+
+int run_tamsel(const options& o, const std::string& command_line)
+{
+    const int threads = thread_count(o.threads);
+    run_info info;
+    info.input = o.input;
+    info.command_line = command_line;
+    info.chromosome = o.chromosome;
+    info.pert = o.pert;
+    if (o.gender && !read_gender(o.gender, info.gender)) {
+        could_not_open(o.gender);
+        return 1;
+    }
+    line_source in;
+    if (!in.open(o.input, threads)) {
+        could_not_open(o.input);
+        return 1;
+    }
+    std::vector<std::unique_ptr<result_writer>> writers;
+    try {
+        intensity_text reader(in, o.strict);
+        if (!reader.read_header()) return 1;
+        info.samples = reader.samples();
+        info.nind = static_cast<int>(info.samples.size());
+        std::cout << info.nind << " individuals" << std::endl;
+        // The model reads one gender code per individual: too few would be read past the end.
+        if (o.chromosome != chrom::none && info.gender.size() < static_cast<size_t>(info.nind)) {
+            std::cout << "Error : the gender file " << o.gender << " has " << info.gender.size()
+                      << " codes but " << o.input << " has " << info.nind << " individuals" << std::endl;
+            return 1;
+        }
+
+        const bool text[N_TEXT_FILES] = {o.calls, o.probs, o.kmodel, o.contrast};
+        writers.push_back(std::make_unique<text_files>(o.output, text, o.bgzip, threads));
+        // Every output is claimed before any existing one is emptied.
+        for (auto& w : writers) w->claim();
+        for (auto& w : writers)
+            for (const out_file* f : w->files())
+                for (const char* input : {o.input, o.gender})
+                    if (input && same_file(input, *f)) {
+                        std::cerr << "Error : the output " << f->path() << " is the input " << input
+                                  << "; choose another output prefix" << std::endl;
+                        return 1;
+                    }
+        bool details = false;
+        for (auto& w : writers) {
+            w->begin(info);
+            details = details || w->wants_details();
+        }
+
+        std::vector<std::unique_ptr<worker>> workers;
+        for (int t = 0; t < threads; ++t) workers.push_back(std::make_unique<worker>(o, info, details));
+        row_range range(reader, o.first, o.last, info.nind, o.pert);
+        progress shown(!o.quiet, in);
+        long done = 0;
+        run_pipeline(
+            workers, 4 * static_cast<size_t>(threads), [&](row_job& job) { return range.next(job); },
+            [&](snp_result& r) {
+                if (!r.console.empty()) std::cout << r.console << std::flush;
+                for (auto& w : writers) w->write(r);
+                shown.update(++done);
+            });
+        shown.finish();
+        for (auto& w : writers) w->finish();
+        reader.report();
+        std::cout << "Total " << range.rows() << " SNPs in file, " << range.first() << " - " << range.last()
+                  << " processed." << std::endl;
+    } catch (const open_error& e) {
+        could_not_open(e.what());
+        return 1;
+    } catch (const write_error& e) {
+        std::cout << std::flush;
+        std::cerr << "Error : " << e.what() << std::endl;
+        return 1;
+    } catch (const input_error& e) {
+        std::cout << std::flush;
+        std::cerr << "Error : " << e.what() << std::endl;
+        return 1;
+    }
+    return 0;
+}

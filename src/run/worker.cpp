@@ -1,0 +1,92 @@
+// worker.cpp -- a SNP through the model, and what the writers need of its fit.
+#include "worker.h"
+
+#include <cmath>
+
+#include "fit.h"
+
+worker::worker(const options& o, const run_info& run, bool details)
+    : d_(std::make_unique< ::data>()), details_(details)
+{
+    ::data& d = *d_;
+    apply_options(o, d);
+    d.nind = run.nind;
+    d.gender = run.gender;
+    d.size_model();
+    d.keep_probs_1 = details;
+}
+
+bool fitted(const std::vector<double>& ab, int nind)
+{
+    const size_t n = std::min(ab.size() / 2, static_cast<size_t>(nind));
+    for (size_t i = 0; i < n; ++i)
+        if (usable_pair(ab[2 * i], ab[2 * i + 1])) return true;
+    return false;
+}
+
+// The details of the fit in d for the VCF, PLINK and QC writers.
+static void fill_details(const ::data& d, snp_result& r)
+{
+    const size_t n = static_cast<size_t>(d.nind);
+    r.id = d.dat.SNP_id;
+    r.position = d.dat.chr_position;
+    r.allele = d.dat.allele;
+    r.fitted = d.missing.size() < n;
+    r.run = r.fitted ? d.final_call_select.back() : 0;
+    if (r.fitted) {
+        r.calls = d.final_calls;
+        r.post = r.run == 1 ? d.probs_1 : d.probs;
+    } else {
+        r.calls.assign(n, CALL_NULL);
+        r.post.assign(4 * n, 0.0);
+        for (size_t i = 0; i < n; ++i) r.post[4 * i + 3] = 1;
+    }
+    // The perturbation check moves contrast and strength: take them afresh
+    // from the intensities, exactly as the transform does.
+    r.contrast.assign(n, 0.0);
+    r.strength.assign(n, 0.0);
+    r.usable.assign(n, 0);
+    for (size_t i = 0; i < n && i < d.dat.vec.size(); ++i) {
+        const double a = d.dat.vec[i](1), b = d.dat.vec[i](2);
+        if (!usable_pair(a, b)) continue;
+        const double sum = a + b;
+        r.strength[i] = std::log(sum);
+        r.contrast[i] = (b - a) / sum;
+        r.usable[i] = 1;
+    }
+    r.mu = d.mu;
+    r.mu_1 = d.mu_1;
+    r.mu_2 = d.mu_2;
+    r.kmodel = d.kmodel_choice;
+    r.pos1 = d.pos1;
+    r.pos2 = d.pos2;
+    for (int k = 0; k < 3; ++k) r.rangec[k] = d.rangec[7][k];
+    r.centre[0] = d.MU_AA(1);
+    r.centre[1] = d.MU_AB(1);
+    r.centre[2] = d.MU_BB(1);
+    r.count[0] = d.n_AA;
+    r.count[1] = d.n_AB;
+    r.count[2] = d.n_BB;
+    r.hwe_p = hwe_pvalue(r.calls, d.nind);
+    r.pert_score = d.write_pert ? d.pert_score[0] : 0;
+}
+
+void worker::fit(row_job& job, snp_result& r)
+{
+    ::data& d = *d_;
+    // A worker's state holds one SNP at a time: its histories hold that SNP only.
+    d.snp_index = 0;
+    d.final_call_select.clear();
+    d.console.clear();
+    d.dat.SNP_id.swap(job.id);
+    d.dat.chr_position.swap(job.position);
+    d.dat.allele.swap(job.allele);
+    d.fill_pairs(job.ab);
+    d.pert_noise.swap(job.noise);
+    d.morvane();
+    d.format_rows(r.rows);
+    r.index = job.index;
+    r.console.swap(job.console);
+    r.console += d.console;
+    if (details_) fill_details(d, r);
+}
