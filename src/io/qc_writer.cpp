@@ -1,6 +1,7 @@
 // qc_writer.cpp -- per-SNP and per-sample quality-control tables.
 #include "qc_writer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "call_rules.h"
@@ -188,11 +189,13 @@ void qc_writer::sex_evidence(const snp_result& r, double maf)
     const bool bb = r.count[2] > 0 && std::isfinite(r.centre[2]);
     if (r.count[1] <= 0 || !std::isfinite(r.centre[1]) || !(aa || bb)) return;
     const double expected = 2 * maf * (1 - maf);
+    double reach = INFINITY;
+    if (aa) reach = std::fabs(r.centre[0] - r.centre[1]);
+    if (bb) reach = std::min(reach, std::fabs(r.centre[2] - r.centre[1]));
+    reach *= QC_SEX_HET_REACH;
     for (size_t i = 0; i < counts_.size(); ++i) {
         if (!usable(r, i) || i >= r.contrast.size()) continue;
-        const double x = r.contrast[i];
-        const double d_ab = std::fabs(x - r.centre[1]);
-        const bool het = (!aa || d_ab < std::fabs(x - r.centre[0])) && (!bb || d_ab < std::fabs(x - r.centre[2]));
+        const bool het = std::fabs(r.contrast[i] - r.centre[1]) < reach;
         sample_counts& k = counts_[i];
         ++k.x_snps;
         k.x_het += het;

@@ -5,20 +5,20 @@
 // every SNP. Missing values are "NA". The column lists are in README.md.
 //
 // Sex check (chromosome X only). The fit treats gender code 1 as one X copy, so
-// the calls of such a sample cannot show heterozygosity; the check looks at the
+// the calls of such a sample cannot show heterozygosity; the check reads the
 // contrasts instead, which do not depend on the code. An X SNP is informative
 // when its AB cluster has members (its centre is then fitted from two-copy
 // individuals) and at least one homozygous cluster has members. On each
-// informative SNP where a sample is usable, it counts as heterozygous-looking
-// when its contrast is strictly nearer the AB centre than to the centre of
-// every populated homozygous cluster, and it is expected to be so with the
-// two-copy probability 2p(1 - p), p the SNP's minor allele frequency. With
-// H the heterozygous-looking and E the expected count over the sample's
-// informative SNPs, the ratio H / E is about 1 for two X copies and near 0 for
-// one. The implied sex is unknown when E < QC_SEX_MIN_EXPECTED, male when the
-// ratio is at most QC_SEX_MALE_MAX, female when at least QC_SEX_FEMALE_MIN,
-// otherwise unknown. The sample is flagged when it is implied male with a code
-// other than 1, or implied female with code 1.
+// informative SNP where a sample is usable, it looks heterozygous when its
+// contrast lies closer to the AB centre than QC_SEX_HET_REACH times the
+// distance from the AB centre to the nearest populated homozygous centre; a
+// two-copy sample is expected to do so with probability 2p(1 - p), p the SNP's
+// minor allele frequency. With H the heterozygous-looking and E the expected
+// count over the sample's informative SNPs, H / E is about 1 for two X copies
+// and near 0 for one. The implied sex is unknown when E < QC_SEX_MIN_EXPECTED,
+// male when H / E <= QC_SEX_MALE_MAX, female when H / E >= QC_SEX_FEMALE_MIN,
+// otherwise unknown. A sample is flagged when implied male with a code other
+// than 1, or implied female with code 1.
 #ifndef TAMSEL_IO_QC_WRITER_H
 #define TAMSEL_IO_QC_WRITER_H
 
@@ -27,9 +27,12 @@
 
 #include "result.h"
 
-constexpr double QC_SEX_MIN_EXPECTED = 5;
-constexpr double QC_SEX_MALE_MAX = 0.2;
-constexpr double QC_SEX_FEMALE_MIN = 0.5;
+// A quarter of the way: a dim sample with a raised background pulls its
+// homozygous contrasts towards the middle, and must not look heterozygous.
+constexpr double QC_SEX_HET_REACH = 0.25;
+constexpr double QC_SEX_MIN_EXPECTED = 10;
+constexpr double QC_SEX_MALE_MAX = 0.25;
+constexpr double QC_SEX_FEMALE_MIN = 0.45;
 
 // Writes PREFIX_snpqc and PREFIX_sampleqc (".gz" added to each with bgzf,
 // compressed with that many threads).
