@@ -40,7 +40,8 @@ std::string read_long(int argc, char** argv, int& i, options& o)
     struct flag { const char* name; bool options::*field; };
     static const flag flags[] = {{"bgzip", &options::bgzip},   {"quiet", &options::quiet},
                                  {"strict", &options::strict}, {"no-simd", &options::no_simd},
-                                 {"help", &options::help},     {"version", &options::version}};
+                                 {"help", &options::help},     {"version", &options::version},
+                                 {"qc", &options::qc}};
     for (const flag& f : flags)
         if (name == f.name) {
             if (has_value) return "Option --" + name + " takes no value.";
@@ -148,6 +149,7 @@ std::string usage_text()
       << "  --bgzip      write every output BGZF-compressed, \".gz\" added to its name\n"
       << "  --strict     stop with an error at a damaged row instead of repairing it\n"
       << "  --quiet      no progress line on a terminal\n"
+      << "  --qc         also write PREFIX_snpqc and PREFIX_sampleqc, quality-control tables\n"
       << "  --no-simd    use the library's maths functions only\n"
       << "  --help, --version\n"
       << "  -i also reads gzip or BGZF files, and standard input as \"-\".\n"

@@ -27,6 +27,7 @@ struct options {
     bool quiet = false;        // --quiet: no progress line on a terminal
     bool strict = false;       // --strict: a damaged row is an error
     bool no_simd = false;      // --no-simd: the scalar maths path
+    bool qc = false;           // --qc: PREFIX_snpqc and PREFIX_sampleqc
     bool help = false, version = false;
 };
 

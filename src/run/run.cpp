@@ -13,6 +13,7 @@
 #include "pipeline.h"
 #include "probkit.h"
 #include "progress.h"
+#include "qc_writer.h"
 #include "text_files.h"
 #include "worker.h"
 
@@ -120,6 +121,7 @@ int run_tamsel(const options& o, const std::string& command_line)
 
         const bool text[N_TEXT_FILES] = {o.calls, o.probs, o.kmodel, o.contrast};
         writers.push_back(std::make_unique<text_files>(o.output, text, o.bgzip, threads));
+        if (o.qc) writers.push_back(make_qc_writer(o.output, o.bgzip, threads));
         // Every output is claimed before any existing one is emptied.
         for (auto& w : writers) w->claim();
         for (auto& w : writers)
