@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <htslib/bgzf.h>
+#include <htslib/hfile.h>
 
 #include "result.h"
 
@@ -36,7 +37,10 @@ void line_source::corrupt()
 bool line_source::fill()
 {
     if (eof_) return false;
-    ssize_t n = bgzf_read(f_, buf_.data(), buf_.size());
+    // Plain text is read at most up to a line end, so rows arriving through a
+    // pipe are fitted as they come instead of once a whole buffer has arrived.
+    ssize_t n = f_->is_compressed ? bgzf_read(f_, buf_.data(), buf_.size())
+                                  : hgetln(buf_.data(), buf_.size(), f_->fp);
     if (n < 0) corrupt();
     if (n == 0) {
         eof_ = true;
