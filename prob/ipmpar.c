@@ -5,19 +5,20 @@
 
 int ipmpar(int* i)
 {
-    /* Filled on every call; entry 0 is unused. Indices outside 1..10 are
-     * the caller's error. */
-    static int imach[11];
-
-    imach[1] = 2;          /* integer base */
-    imach[2] = 31;         /* integer digits */
-    imach[3] = 2147483647; /* largest int */
-    imach[4] = 2;          /* floating base */
-    imach[5] = 24;         /* single-precision digits */
-    imach[6] = -125;       /* single-precision smallest exponent */
-    imach[7] = 128;        /* single-precision largest exponent */
-    imach[8] = 53;         /* double-precision digits */
-    imach[9] = -1021;      /* double-precision smallest exponent */
-    imach[10] = 1024;      /* double-precision largest exponent */
+    /* Constant, so that threads may call it at once; entry 0 is unused.
+     * Indices outside 1..10 are the caller's error. */
+    static const int imach[11] = {
+        0,
+        2,          /* integer base */
+        31,         /* integer digits */
+        2147483647, /* largest int */
+        2,          /* floating base */
+        24,         /* single-precision digits */
+        -125,       /* single-precision smallest exponent */
+        128,        /* single-precision largest exponent */
+        53,         /* double-precision digits */
+        -1021,      /* double-precision smallest exponent */
+        1024,       /* double-precision largest exponent */
+    };
     return imach[*i];
 }
