@@ -133,10 +133,12 @@ inline __m256d log4(const tables& t, __m256d x, int& special)
     return _mm256_blendv_pd(ymain, ynear, _mm256_castsi256_pd(near1));
 }
 
+// y = kernel(x) in blocks of 4; the lanes the kernel marks are the library's.
+// A full block goes straight to y; x may be y, so marked inputs are kept first.
 template <class K, class L>
 void run(const tables& t, const double* x, double* y, std::size_t n, double pad, K kernel, L library)
 {
-    alignas(32) double in[4], out[4];
+    alignas(64) double in[4], out[4];
     for (std::size_t i = 0; i < n; i += 4) {
         const std::size_t m = n - i < 4 ? n - i : 4;
         __m256d v;
@@ -147,7 +149,12 @@ void run(const tables& t, const double* x, double* y, std::size_t n, double pad,
             v = _mm256_load_pd(in);
         }
         int special;
-        _mm256_store_pd(out, kernel(t, v, special));
+        const __m256d r = kernel(t, v, special);
+        if (m == 4 && !special) {
+            _mm256_storeu_pd(y + i, r);
+            continue;
+        }
+        _mm256_store_pd(out, r);
         if (special) {
             _mm256_store_pd(in, v);
             for (std::size_t l = 0; l < m; ++l)

@@ -101,6 +101,8 @@ inline __m512d log8(const tables& t, __m512d x, int& special)
     return _mm512_mask_blend_pd(near1, ymain, ynear);
 }
 
+// y = kernel(x) in blocks of 8; the lanes the kernel marks are the library's.
+// A full block goes straight to y; x may be y, so marked inputs are kept first.
 template <class K, class L>
 void run(const tables& t, const double* x, double* y, std::size_t n, double pad, K kernel, L library)
 {
@@ -115,7 +117,12 @@ void run(const tables& t, const double* x, double* y, std::size_t n, double pad,
             v = _mm512_load_pd(in);
         }
         int special;
-        _mm512_store_pd(out, kernel(t, v, special));
+        const __m512d r = kernel(t, v, special);
+        if (m == 8 && !special) {
+            _mm512_storeu_pd(y + i, r);
+            continue;
+        }
+        _mm512_store_pd(out, r);
         if (special) {
             _mm512_store_pd(in, v);
             for (std::size_t l = 0; l < m; ++l)
