@@ -112,10 +112,10 @@ bool read_tables(tables& t)
 
 #endif
 
-// What start-up found: the library's tables and the best path that matched it.
+// What start-up found: the library's tables and the paths that matched it.
 struct probe_result {
     tables t;
-    bool avx2 = false, avx512 = false;
+    bool found = false, avx2 = false, avx512 = false;
 };
 
 probe_result probe()
@@ -123,7 +123,8 @@ probe_result probe()
     probe_result p;
 #if defined(TAMSEL_SIMD_AVX2) || defined(TAMSEL_SIMD_AVX512)
     __builtin_cpu_init();
-    if (!read_tables(p.t)) return p;
+    p.found = read_tables(p.t);
+    if (!p.found) return p;
     const std::vector<double> ea = check_arguments_exp(), la = check_arguments_log();
 #endif
 #ifdef TAMSEL_SIMD_AVX2
@@ -165,6 +166,8 @@ int current()
 }
 
 }  // namespace
+
+const tables* library_tables() { return probed().found ? &probed().t : nullptr; }
 
 bool select(const char* name)
 {

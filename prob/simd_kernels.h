@@ -27,6 +27,9 @@ constexpr std::uint64_t EXP_TOP_LO = 0x3c9, EXP_TOP_SPAN = 0x3f;
 constexpr std::uint64_t LOG_LO = 0x3fee000000000000ULL, LOG_SPAN = 0x3ff1090000000000ULL - LOG_LO;
 constexpr std::uint64_t LOG_OFF = 0x3fe6000000000000ULL;
 
+// The tables as read from the library, or nullptr when they were not found.
+const tables* library_tables();
+
 void vexp_avx2(const tables& t, const double* x, double* y, std::size_t n);
 void vlog_avx2(const tables& t, const double* x, double* y, std::size_t n);
 void vexp_avx512(const tables& t, const double* x, double* y, std::size_t n);
