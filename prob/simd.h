@@ -18,8 +18,8 @@
 
 #include <cstddef>
 
-// Detects the CPU, runs the start-up comparison once, and selects the fastest
-// proven path; allow = false selects the library path (an option like --no-simd).
+// Detects the CPU, runs the start-up comparison once, and selects a proven
+// path (AVX2, else AVX-512, else the library); allow = false selects the library path (an option like --no-simd).
 void simd_init(bool allow);
 
 // "avx512", "avx2" or "scalar": the path vexp and vlog now take.

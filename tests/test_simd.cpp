@@ -176,7 +176,7 @@ TEST(SimdStartup, LibraryPathWhenNotAllowedAndAProvenPathOtherwise)
     if (proven.empty())
         EXPECT_EQ(chosen, "scalar");
     else
-        EXPECT_EQ(chosen, proven.back());
+        EXPECT_EQ(chosen, proven.front());
     EXPECT_FALSE(tamsel_simd::select("sse9"));
     // Under the library's variants without FMA the comparison rejects the replicas.
     if (std::getenv("TAMSEL_EXPECT_NO_FMA_LIBM")) {
