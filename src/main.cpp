@@ -3,6 +3,7 @@
 
 #include "options.h"
 #include "run.h"
+#include "simd.h"
 
 int main(int argc, char** argv)
 {
@@ -19,8 +20,10 @@ int main(int argc, char** argv)
         std::cout << usage_text();
         return 0;
     }
+    // The vector maths path is taken only where a start-up check proves it exact.
+    simd_init(!o.no_simd);
     if (o.version) {
-        std::cout << "tamsel " << TAMSEL_VERSION << std::endl;
+        std::cout << "tamsel " << TAMSEL_VERSION << " (maths: " << simd_path() << ")" << std::endl;
         return 0;
     }
     msg = check_options(o);

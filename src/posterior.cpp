@@ -1,5 +1,6 @@
 // posterior.cpp -- one iteration of the mixture fit: re-estimation, posteriors,
 // calls, log-likelihood and the change test.
+#include <algorithm>
 #include <cmath>
 
 #include <boost/math/special_functions/gamma.hpp>
@@ -7,6 +8,7 @@
 #include "call_rules.h"
 #include "data.h"
 #include "probkit.h"
+#include "simd.h"
 
 double data::log_mvt_t_density2(const ColumnVector& d, const SymmetricMatrix& W, double c, int nu)
 {
@@ -71,14 +73,6 @@ component prepare(const ColumnVector& mu, const SymmetricMatrix& sigma, double l
     return k;
 }
 
-// log t density with nu degrees of freedom, in the order of log_mvt_t_density2.
-inline double t_density(const component& k, double x, double y, int nu, double log_pi_nu)
-{
-    if (!k.usable) return 0;
-    double q = k.quad(x, y);
-    return std::exp((k.c - log_pi_nu) + (-0.5 * (nu + 2)) * std::log(1 + q / nu));
-}
-
 // The contrast margin of a cluster is Student's t scaled by the root of its (1,1) entry.
 double mass(const ColumnVector& mu, const SymmetricMatrix& sigma, int nu, int side)
 {
@@ -93,10 +87,18 @@ inline double truncated(double d, double T) { return T > 0 ? d / T : 0; }
 
 }  // namespace
 
+// Individuals per block of the posterior step: the logarithms and exponentials
+// of a block go through the vector functions together.
+constexpr int BLOCK = 128;
+
 double data::sum_loglik() const
 {
-    double sum = 0;
-    for (int i = 0; i < nind; ++i) sum += std::log(loglik_terms[i]);
+    double sum = 0, l[BLOCK];
+    for (int i0 = 0; i0 < nind; i0 += BLOCK) {
+        const int m = std::min(BLOCK, nind - i0);
+        vlog(&loglik_terms[i0], l, m);
+        for (int b = 0; b < m; ++b) sum += l[b];
+    }
     return sum;
 }
 
@@ -132,50 +134,89 @@ int data::update_prob(int light_tails)
     const bool no_freq = std::isnan(geno_freq[0]);
     const bool store = (write_probs || keep_probs_1) && record_probs;
 
+    // The three t components in the order AA, AB, BB.
+    const component* const comp[3] = {&AA, &AB, &BB};
+    const int nus[3] = {nu, 20, nu};
+    const double log_pi[3] = {log_pi_nu, log_pi_20, log_pi_nu};
+    const double T[3] = {T_AA, T_AB, T_BB};
+
     loglik = 0;
     if (defer_loglik) loglik_terms.resize(nind);
     double P[4];
-    for (int i = 0; i < nind; ++i) {
-        const double x = contrast[i], y = strength[i];
-        // Each genotype is possible only on its own side of the neighbouring
-        // centres: AA left of the AB centre, BB right of it, AB between the
-        // homozygote centres. A density the order rules zero is not computed.
-        const bool zero_BB = mAB >= x, zero_AA = x >= mAB, zero_AB = mAA >= x || x >= mBB;
-        double f_AA = zero_AA ? 0 : truncated(t_density(AA, x, y, nu, log_pi_nu), T_AA);
-        double f_AB = zero_AB ? 0 : truncated(t_density(AB, x, y, 20, log_pi_20), T_AB);
-        double f_BB = zero_BB ? 0 : truncated(t_density(BB, x, y, nu, log_pi_nu), T_BB);
-        double r1 = x * nw11 + y * nw21, r2 = x * nw21 + y * nw22;
-        const double d_N = std::exp(-0.5 * (r1 * x + r2 * y) + c_N);
-
-        double f = calls[i] == CALL_AA ? f_AA : calls[i] == CALL_AB ? f_AB : calls[i] == CALL_BB ? f_BB : 0;
-        if (defer_loglik)
-            loglik_terms[i] = f != 0 ? f : d_N;
-        else
-            loglik += std::log(f != 0 ? f : d_N);
-
-        const copy_case k = chromosome == chrom::none ? TWO_COPIES : copies(chromosome, gender[i]);
-        if (k == NO_COPY || no_freq) {
-            P[0] = P[1] = P[2] = 0;
-            P[3] = 1;
-        } else {
-            if (k == ONE_COPY) {
-                f_AA = f_AA * sqrt_AA;
-                f_BB = f_BB * sqrt_BB;
-                f_AB = 0;
-            } else {
-                f_AA = f_AA * geno_freq[0];
-                f_AB = f_AB * geno_freq[1];
-                f_BB = f_BB * geno_freq[2];
+    // Per block: first every t density's logarithm, then every exponential (t
+    // and null densities), each through one vector call; the arithmetic of each
+    // individual is the same, in the same order, as one at a time.
+    double arg[4 * BLOCK], val[4 * BLOCK], f3[3 * BLOCK], term[BLOCK];
+    int who[3 * BLOCK];
+    for (int i0 = 0; i0 < nind; i0 += BLOCK) {
+        const int m = std::min(BLOCK, nind - i0);
+        int n = 0;
+        for (int b = 0; b < m; ++b) {
+            const double x = contrast[i0 + b], y = strength[i0 + b];
+            // Each genotype is possible only on its own side of the neighbouring
+            // centres: AA left of the AB centre, BB right of it, AB between the
+            // homozygote centres. A density the order rules zero is not computed,
+            // nor one of a cluster without density.
+            const bool zero[3] = {x >= mAB, mAA >= x || x >= mBB, mAB >= x};
+            for (int c = 0; c < 3; ++c) {
+                f3[3 * b + c] = 0;
+                if (zero[c] || !comp[c]->usable) continue;
+                arg[n] = 1 + comp[c]->quad(x, y) / nus[c];
+                who[n++] = 3 * b + c;
             }
-            double s = ((f_AA + f_AB) + f_BB) + d_N;
-            P[0] = f_AA / s;
-            P[1] = f_AB / s;
-            P[2] = f_BB / s;
-            P[3] = d_N / s;
         }
-        calls[i] = posterior_call(P, call_threshold);
-        if (store)
-            for (int j = 0; j < 4; ++j) probs[4 * i + j] = P[j];
+        vlog(arg, val, n);
+        // log t density with nu degrees of freedom, in the order of log_mvt_t_density2.
+        for (int j = 0; j < n; ++j) {
+            const int c = who[j] % 3;
+            arg[j] = (comp[c]->c - log_pi[c]) + (-0.5 * (nus[c] + 2)) * val[j];
+        }
+        for (int b = 0; b < m; ++b) {
+            const double x = contrast[i0 + b], y = strength[i0 + b];
+            const double r1 = x * nw11 + y * nw21, r2 = x * nw21 + y * nw22;
+            arg[n + b] = -0.5 * (r1 * x + r2 * y) + c_N;
+        }
+        vexp(arg, val, n + m);
+        for (int j = 0; j < n; ++j) f3[who[j]] = truncated(val[j], T[who[j] % 3]);
+
+        for (int b = 0; b < m; ++b) {
+            const int i = i0 + b;
+            double f_AA = f3[3 * b], f_AB = f3[3 * b + 1], f_BB = f3[3 * b + 2];
+            const double d_N = val[n + b];
+            double f = calls[i] == CALL_AA ? f_AA : calls[i] == CALL_AB ? f_AB : calls[i] == CALL_BB ? f_BB : 0;
+            term[b] = f != 0 ? f : d_N;
+
+            const copy_case k = chromosome == chrom::none ? TWO_COPIES : copies(chromosome, gender[i]);
+            if (k == NO_COPY || no_freq) {
+                P[0] = P[1] = P[2] = 0;
+                P[3] = 1;
+            } else {
+                if (k == ONE_COPY) {
+                    f_AA = f_AA * sqrt_AA;
+                    f_BB = f_BB * sqrt_BB;
+                    f_AB = 0;
+                } else {
+                    f_AA = f_AA * geno_freq[0];
+                    f_AB = f_AB * geno_freq[1];
+                    f_BB = f_BB * geno_freq[2];
+                }
+                double s = ((f_AA + f_AB) + f_BB) + d_N;
+                P[0] = f_AA / s;
+                P[1] = f_AB / s;
+                P[2] = f_BB / s;
+                P[3] = d_N / s;
+            }
+            calls[i] = posterior_call(P, call_threshold);
+            if (store)
+                for (int j = 0; j < 4; ++j) probs[4 * i + j] = P[j];
+        }
+        // The log-likelihood terms are summed in index order.
+        if (defer_loglik) {
+            std::copy(term, term + m, loglik_terms.begin() + i0);
+        } else {
+            vlog(term, term, m);
+            for (int b = 0; b < m; ++b) loglik += term[b];
+        }
     }
     for (int k : missing) {
         calls[k] = CALL_NULL;

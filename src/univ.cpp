@@ -5,6 +5,7 @@
 // calls made from it: a truncated-normal likelihood of the contrasts per called
 // class, a lognormal prior on the gaps between the class centres, and (second
 // score) a Hardy-Weinberg penalty.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "lognormal_prior.h"
 #include "probkit.h"
 #include "quantile.h"
+#include "simd.h"
 
 namespace {
 
@@ -25,6 +27,31 @@ struct univ_score {
     double base;  // class terms, null term and spacing prior, summed in that order
     int n_aa, n_ab, n_bb;
 };
+
+// use(log(dnorm(x, m, s) / mass)) for every x in order (no division when mass
+// is null): dnorm's exponent and divisions as it computes them, its exp and the
+// log through the vector functions a block at a time.
+template <class F>
+void each_log_density(const std::vector<double>& xs, double m, double s, const double* mass, F use)
+{
+    constexpr std::size_t BLOCK = 256;
+    const double root_2pi = std::sqrt(2 * 3.141592654);
+    double a[BLOCK];
+    for (std::size_t i0 = 0; i0 < xs.size(); i0 += BLOCK) {
+        const std::size_t n = std::min(BLOCK, xs.size() - i0);
+        for (std::size_t b = 0; b < n; ++b) {
+            const double d = xs[i0 + b] - m;
+            a[b] = ((d * (-0.5)) * d) / (s * s);
+        }
+        vexp(a, a, n);
+        for (std::size_t b = 0; b < n; ++b) {
+            a[b] = a[b] / (root_2pi * s);
+            if (mass) a[b] = a[b] / *mass;
+        }
+        vlog(a, a, n);
+        for (std::size_t b = 0; b < n; ++b) use(a[b]);
+    }
+}
 
 // Log-likelihood of one called class under a normal truncated to [-1, 1],
 // re-estimated from its members; writes the re-estimated centre to uni_mean[k].
@@ -54,11 +81,10 @@ double class_score(::data& d, int k, const std::vector<double>& members)
         mass = pnorm(1, &m, &s, 0);
 
     double sum = 0;
-    for (double x : members) {
-        const double t = std::log(dnorm(x, &m, &s) / mass);
+    each_log_density(members, m, s, &mass, [&](double t) {
         // A NaN t (zero spread, zero mass) fails the comparison and takes the floor too.
         sum += t > log_floor ? t : log_floor;
-    }
+    });
     return sum;
 }
 
@@ -79,8 +105,7 @@ univ_score score_candidate(::data& d)
     // The null class is wide and fixed: no truncation, no floor, no re-estimation.
     double null_mean = d.uni_mean[3], null_sd = d.uni_sd[3];
     double s_null = 0;
-    for (double x : groups[3])
-        s_null += std::log(dnorm(x, &null_mean, &null_sd));
+    each_log_density(groups[3], null_mean, null_sd, nullptr, [&](double t) { s_null += t; });
 
     // Gaps between neighbouring centres; centres in the wrong order give a gap of
     // 0 and so no prior density. A NaN difference is kept as NaN.
