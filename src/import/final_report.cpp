@@ -203,11 +203,12 @@ private:
         row += '\n';
         out_.write(row);
         const size_t n = prefix_start_.size();
+        // Once anything went to disk, every group does, so the windows share the whole budget.
+        if (spill_) spill_group();
         prefix_start_.push_back(prefixes_.size());
         index_.clear();
         seen_ = std::vector<char>();
         arrival_ = std::vector<uint32_t>();
-        if (spill_) spill_group();
 
         std::vector<spill_reader> readers;
         const size_t window = std::max<size_t>(16 << 10, opt_.memory / std::max<size_t>(1, spilled_.size()));
