@@ -6,6 +6,7 @@
 #define TAMSEL_SIMULATE_REPORT_H
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,7 +34,19 @@ inline std::string allele_text(const std::string& ab) { return "[" + ab.substr(0
 
 inline bool put(FILE* f, const std::string& s) { return std::fwrite(s.data(), 1, s.size(), f) == s.size(); }
 
+// Where each tab-separated field of a .int row starts (one past the end last).
+inline std::vector<uint32_t> field_starts(const std::string& line)
+{
+    std::vector<uint32_t> at{0};
+    for (size_t k = 0; k < line.size(); ++k)
+        if (line[k] == '\t' || line[k] == '\n') at.push_back(static_cast<uint32_t>(k + 1));
+    if (line.empty() || line.back() != '\n') at.push_back(static_cast<uint32_t>(line.size() + 1));
+    return at;
+}
+
 // ROWS are .int rows (id, CHR:POS, alleles, A and B per sample), NAMES the samples.
+// The rows are cut once and kept as offsets: a report of gigabytes stays a few
+// hundred MB in memory.
 inline bool final_report(FILE* f, const std::vector<std::string>& rows, const std::vector<std::string>& names)
 {
     std::string s = "[Header]\nGSGT Version\t2.0.4\nProcessing Date\t1/1/2026 12:00 PM\nNum SNPs\t" +
@@ -41,17 +54,23 @@ inline bool final_report(FILE* f, const std::vector<std::string>& rows, const st
                     "\n[Data]\nSNP Name\tSample ID\tAllele1 - Top\tAllele2 - Top\tGC Score\tChr\tPosition\t"
                     "X\tY\tX Raw\tY Raw\tSNP\n";
     bool ok = put(f, s);
-    std::vector<std::vector<std::string>> cut;
-    cut.reserve(rows.size());
-    for (const std::string& r : rows) cut.push_back(fields(r));
+    std::vector<std::vector<uint32_t>> at;
+    std::vector<std::string> head;  // "ID\tSAMPLE" is put between the id and the rest
+    at.reserve(rows.size());
+    for (const std::string& r : rows) at.push_back(field_starts(r));
+    auto field = [&](size_t j, size_t k) { return rows[j].substr(at[j][k], at[j][k + 1] - 1 - at[j][k]); };
+    for (size_t j = 0; j < rows.size(); ++j) {
+        const std::string pos = field(j, 1), ab = field(j, 2);
+        const size_t colon = pos.find(':');
+        head.push_back(std::string("\t") + ab[0] + '\t' + ab[1] + "\t0.8123\t" + pos.substr(0, colon) + '\t' +
+                       pos.substr(colon + 1));
+    }
     for (size_t i = 0; i < names.size() && ok; ++i) {
         s.clear();
-        for (const std::vector<std::string>& c : cut) {
-            const std::string &a = c[3 + 2 * i], &b = c[4 + 2 * i];
-            const size_t colon = c[1].find(':');
-            s += c[0] + '\t' + names[i] + '\t' + c[2][0] + '\t' + c[2][1] + "\t0.8123\t" + c[1].substr(0, colon) +
-                 '\t' + c[1].substr(colon + 1) + '\t' + a + '\t' + b + '\t' + raw(a) + '\t' + raw(b) + '\t' +
-                 allele_text(c[2]) + '\n';
+        for (size_t j = 0; j < rows.size(); ++j) {
+            const std::string a = field(j, 3 + 2 * i), b = field(j, 4 + 2 * i);
+            s += field(j, 0) + '\t' + names[i] + head[j] + '\t' + a + '\t' + b + '\t' + raw(a) + '\t' + raw(b) +
+                 '\t' + allele_text(field(j, 2)) + '\n';
         }
         ok = put(f, s);
     }
