@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -78,10 +81,10 @@ public:
 
 private:
     std::string where() const { return path_ + " line " + std::to_string(in_.line_no()) + ": "; }
-    std::string snp_name(uint32_t j) const
+    std::string_view snp_name(uint32_t j) const
     {
         const size_t b = prefix_start_[j];
-        return prefixes_.substr(b, prefixes_.find(' ', b) - b);
+        return std::string_view(prefixes_).substr(b, prefixes_.find(' ', b) - b);
     }
 
     void start_block(std::string_view sample)
@@ -142,7 +145,7 @@ private:
         } else if (count_ < n) {
             const size_t j = static_cast<size_t>(std::find(seen_.begin(), seen_.end(), 0) - seen_.begin());
             throw import_error(path_ + " line " + std::to_string(last_line) + ": sample " + samples_.back() +
-                               " lacks SNP " + snp_name(static_cast<uint32_t>(j)) +
+                               " lacks SNP " + std::string(snp_name(static_cast<uint32_t>(j))) +
                                (n - count_ > 1 ? " and " + std::to_string(n - count_ - 1) + " more" : std::string()) +
                                " of the first sample's block");
         } else if (!in_order_) {
@@ -204,7 +207,13 @@ private:
         out_.write(row);
         const size_t n = prefix_start_.size();
         // Once anything went to disk, every group does, so the windows share the whole budget.
-        if (spill_) spill_group();
+        if (spill_) {
+            spill_group();
+#ifdef __GLIBC__
+            // The groups' freed memory goes back to the system before the windows take the budget.
+            malloc_trim(0);
+#endif
+        }
         prefix_start_.push_back(prefixes_.size());
         index_.clear();
         seen_ = std::vector<char>();
