@@ -220,7 +220,7 @@ TEST(Import, EveryLayoutSeparatorLineEndAndPackingGivesTheTextLayout)
 TEST(Import, RawColumnsAndTheReportsOwnAlleleText)
 {
     const std::string dir = scratch_dir("import_raw");
-    write_file(dir + "/r.txt", "[Header]\n[Data]\nSNP\tX Raw\tSample ID\tY Raw\tSNP Name\tX\tY\n"
+    write_file(dir + "/r.txt", "\xEF\xBB\xBF[Header]\n[Data]\nSNP\tX Raw\tSample ID\tY Raw\tSNP Name\tX\tY\n"
                                "[T/C]\t100\tA.1\t200\trs1\t0.1\t0.2\n[A/G]\t\tA.1\tNaN\trs2\t0.3\t0.4\n"
                                "[T/C]\t300\tB\t-\trs1\t0.5\t0.6\n[A/G]\t1e3\tB\tabc\trs2\t0.7\t0.8\n");
     run_result r = run_import("'" + dir + "/r.txt' --raw", dir);

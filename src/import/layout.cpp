@@ -62,6 +62,8 @@ report_columns detect_layout(report_source& in)
     while (in.next(line) && trim(line).empty()) {
     }
     if (in.line_no() == 0 || trim(line).empty()) throw import_error(in.path() + " is empty");
+    // Files saved by some Windows tools start with a UTF-8 byte order mark.
+    if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
     if (is_section(line, "[Header]") || is_section(line, "[Data]")) {
         // Everything before [Data] describes the run, not the data.
         while (!is_section(line, "[Data]"))
