@@ -16,6 +16,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "simulate_report.h"
+
 namespace {
 
 // splitmix64 with a polar normal: no library generator, so a seed gives the
@@ -73,6 +75,7 @@ struct options {
     std::string chrom = "1";
     double missing = 0.0015;
     std::string out = "sim";
+    std::string layout = "text";
 };
 
 struct sample {
@@ -104,6 +107,8 @@ void usage(FILE* f)
                  "  --chrom C      chromosome name; X also writes PREFIX.gender [%s]\n"
                  "  --missing R    chance of an unmeasured (NaN NaN) pair [%g]\n"
                  "  --out PREFIX   writes PREFIX.int and PREFIX.truth [%s]\n"
+                 "  --layout L     text, or also PREFIX.report as a finalreport (long layout)\n"
+                 "                 or fulltable with the same intensities [text]\n"
                  "Example: tamsel_simulate --snps 300 --samples 200 --seed 7 --out sim_auto\n",
                  d.snps, d.samples, static_cast<unsigned long long>(d.seed), d.chrom.c_str(),
                  d.missing, d.out.c_str());
@@ -149,6 +154,9 @@ bool parse_options(int argc, char** argv, options& o)
                 return false;
             }
             o.missing = r;
+        } else if (a == "--layout" && (!std::strcmp(v, "text") || !std::strcmp(v, "finalreport") ||
+                                          !std::strcmp(v, "fulltable"))) {
+            o.layout = v;
         } else if (a == "--out" && *v) {
             o.out = v;
         } else {
@@ -308,6 +316,13 @@ int main(int argc, char** argv)
     }
     ok = ok && put(fint, line + '\n') && put(ftruth, tline + '\n');
 
+    // A report repeats the .int's intensities; the long layout needs every row first.
+    FILE* frep = o.layout == "text" ? nullptr : open_out(o.out + ".report");
+    if (o.layout != "text" && !frep) return 1;
+    std::vector<std::string> names, rows;
+    for (const sample& s : samples) names.push_back(s.name);
+    if (o.layout == "fulltable") ok = ok && report::full_table_header(frep, names);
+
     // Each SNP has its own stream, so SNP k is the same whatever --snps is.
     const char* allele_texts[] = {"AG", "AG", "CT", "CT", "AC", "GT", "AT", "CG"};
     rng id_rng(mix(o.seed, 0x1D5));
@@ -341,7 +356,11 @@ int main(int argc, char** argv)
         line += '\n';
         tline += '\n';
         ok = put(fint, line) && put(ftruth, tline);
+        if (o.layout == "fulltable") ok = ok && report::full_table_row(frep, j + 1, line);
+        if (o.layout == "finalreport") rows.push_back(line);
     }
+    if (o.layout == "finalreport") ok = ok && report::final_report(frep, rows, names);
+    if (frep) ok = std::fclose(frep) == 0 && ok;
     ok = std::fclose(fint) == 0 && ok;
     ok = std::fclose(ftruth) == 0 && ok;
     if (!ok) {

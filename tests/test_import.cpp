@@ -1,0 +1,311 @@
+// tamsel-import: each layout, separator, line end, compression and column
+// order converts to exactly the text a user would have written by hand, and
+// tamsel calls it the same; inconsistent reports fail without leaving output.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli_helpers.h"
+
+namespace {
+
+// Intensities of SNPs x samples as the report's text; "" is an empty field.
+struct matrix {
+    std::vector<std::string> snps, chrs, positions, samples;
+    std::vector<std::vector<std::string>> x, y;  // [snp][sample]
+};
+
+// Three clusters per SNP so tamsel has something to call, with a few missing values.
+matrix make_matrix(int n_snps, int n_samples)
+{
+    matrix m;
+    for (int i = 0; i < n_samples; ++i) m.samples.push_back("S" + std::to_string(i + 1));
+    const char* missing[] = {"NaN", "-", ""};
+    for (int j = 0; j < n_snps; ++j) {
+        m.snps.push_back("rs" + std::to_string(1000 + 7 * j));
+        m.chrs.push_back(j % 2 ? "X" : "3");
+        m.positions.push_back(std::to_string(5000 + 100 * j));
+        m.x.emplace_back();
+        m.y.emplace_back();
+        for (int i = 0; i < n_samples; ++i) {
+            const int g = (i * 7 + j * 3) % 3, k = (i * 13 + j * 5) % 17;
+            char a[32], b[32];
+            std::snprintf(a, sizeof a, "%.3f", (g == 0 ? 1.6 : g == 1 ? 0.8 : 0.08) + 0.01 * k);
+            std::snprintf(b, sizeof b, "%.4g", (g == 2 ? 1.5 : g == 1 ? 0.75 : 0.07) + 0.012 * k);
+            m.x.back().push_back(a);
+            m.y.back().push_back(b);
+        }
+        m.x.back()[static_cast<size_t>(j) % static_cast<size_t>(n_samples)] = missing[j % 3];
+    }
+    return m;
+}
+
+std::string nan_if_missing(const std::string& v) { return v.empty() || v == "-" ? "NaN" : v; }
+
+// What the conversion must give: tamsel's layout written directly.
+std::string text_layout(const matrix& m, const std::string& alleles = "[A/B]")
+{
+    std::string s = "SNP_id chr.position allele";
+    for (const std::string& n : m.samples) s += ' ' + n + ".A " + n + ".B";
+    s += '\n';
+    for (size_t j = 0; j < m.snps.size(); ++j) {
+        s += m.snps[j] + ' ' + m.chrs[j] + ':' + m.positions[j] + ' ' + alleles;
+        for (size_t i = 0; i < m.samples.size(); ++i) s += ' ' + nan_if_missing(m.x[j][i]) + ' ' + nan_if_missing(m.y[j][i]);
+        s += '\n';
+    }
+    return s;
+}
+
+struct style {
+    char sep = '\t';
+    std::string eol = "\n";
+    bool reversed_columns = false;  // columns in the opposite of the usual order
+    bool later_blocks_reversed = false;
+};
+
+std::string join(const std::vector<std::string>& f, const style& st)
+{
+    std::string s;
+    for (size_t k = 0; k < f.size(); ++k) s += (k ? std::string(1, st.sep) : std::string()) + f[k];
+    return s + st.eol;
+}
+
+std::vector<std::string> ordered(std::vector<std::string> f, const style& st)
+{
+    if (st.reversed_columns) std::reverse(f.begin(), f.end());
+    return f;
+}
+
+std::string final_report(const matrix& m, const style& st)
+{
+    std::string s = "[Header]" + st.eol + join({"GSGT Version", "2.0.4"}, st) + join({"Num SNPs", "3"}, st) +
+                    "[Data]" + st.eol +
+                    join(ordered({"SNP Name", "Sample ID", "GC Score", "X", "Chr", "Y", "Position", "X Raw", "Y Raw"}, st), st);
+    for (size_t i = 0; i < m.samples.size(); ++i)
+        for (size_t k = 0; k < m.snps.size(); ++k) {
+            const size_t j = i > 0 && st.later_blocks_reversed ? m.snps.size() - 1 - k : k;
+            s += join(ordered({m.snps[j], m.samples[i], "0.77", m.x[j][i], m.chrs[j], m.y[j][i], m.positions[j],
+                               "1" + std::to_string(j), "2" + std::to_string(i)}, st), st);
+        }
+    return s;
+}
+
+// The SNP columns after the samples' (whose order sets the sample order).
+std::vector<std::string> snp_columns_last(std::vector<std::string> f, const style& st)
+{
+    if (st.reversed_columns) std::rotate(f.begin(), f.begin() + 4, f.end());
+    return f;
+}
+
+std::string full_table(const matrix& m, const style& st)
+{
+    std::vector<std::string> head = {"Index", "Name", "Chr", "Position"};
+    for (const std::string& n : m.samples)
+        for (const char* c : {".GType", ".Y", ".X Raw", ".X", ".Y Raw", ".Theta"}) head.push_back(n + c);
+    std::string s = join(snp_columns_last(head, st), st);
+    for (size_t j = 0; j < m.snps.size(); ++j) {
+        std::vector<std::string> f = {std::to_string(j + 1), m.snps[j], m.chrs[j], m.positions[j]};
+        for (size_t i = 0; i < m.samples.size(); ++i)
+            for (const std::string& v : {std::string("AB"), m.y[j][i], std::string("7"), m.x[j][i], std::string("8"), std::string("0.5")})
+                f.push_back(v);
+        s += join(snp_columns_last(f, st), st);
+    }
+    return s;
+}
+
+void write_zip(const std::string& path, const std::string& inner, const std::string& text)
+{
+    int err = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err);
+    ASSERT_NE(z, nullptr);
+    zip_source_t* src = zip_source_buffer(z, text.data(), text.size(), 0);
+    ASSERT_GE(zip_file_add(z, inner.c_str(), src, ZIP_FL_ENC_UTF_8), 0);
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+run_result run_import(const std::string& args, const std::string& dir)
+{
+    run_result r;
+    std::string cmd = std::string("'") + TAMSEL_IMPORT + "' " + args + " > '" + dir + "/import.out' 2> '" + dir + "/import.err'";
+    int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = slurp(dir + "/import.out");
+    r.err = slurp(dir + "/import.err");
+    return r;
+}
+
+std::vector<std::string> files_in(const std::string& dir)
+{
+    std::vector<std::string> v;
+    DIR* d = opendir(dir.c_str());
+    while (dirent* e = d ? readdir(d) : nullptr)
+        if (e->d_name[0] != '.' || std::string(e->d_name).size() > 2) v.push_back(e->d_name);
+    if (d) closedir(d);
+    v.erase(std::remove_if(v.begin(), v.end(), [](const std::string& s) { return s == "." || s == ".."; }), v.end());
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// Data rows (after the header) of tamsel's calls and probabilities files.
+std::string data_rows(const std::string& path)
+{
+    const std::string s = slurp(path);
+    return s.substr(std::min(s.size(), s.find('\n') + 1));
+}
+
+// The converted file and the directly written one give the same calls and probabilities.
+void expect_same_calls(const std::string& converted, const std::string& expected, const std::string& dir)
+{
+    ASSERT_EQ(run_tamsel("-i '" + converted + "' -o '" + dir + "/conv' -c -p", dir).status, 0);
+    ASSERT_EQ(run_tamsel("-i '" + expected + "' -o '" + dir + "/direct' -c -p", dir).status, 0);
+    for (const char* f : {"_calls", "_probs"}) {
+        const std::string a = data_rows(dir + "/conv" + f);
+        EXPECT_FALSE(a.empty()) << f;
+        EXPECT_EQ(a, data_rows(dir + "/direct" + f)) << f;
+    }
+}
+
+struct variant {
+    const char* name;
+    bool long_layout;
+    style st;
+    const char* packing;  // "", "gz" or "zip"
+};
+
+TEST(Import, EveryLayoutSeparatorLineEndAndPackingGivesTheTextLayout)
+{
+    const matrix m = make_matrix(24, 15);
+    const std::string expected = text_layout(m);
+    const variant variants[] = {
+        {"long_tab", true, {'\t', "\n", false, false}, ""},
+        {"long_comma_crlf_zip", true, {',', "\r\n", true, false}, "zip"},
+        {"long_reordered_blocks_gz", true, {'\t', "\r\n", false, true}, "gz"},
+        {"wide_tab_gz", false, {'\t', "\n", false, false}, "gz"},
+        {"wide_comma_crlf_zip", false, {',', "\r\n", true, false}, "zip"},
+    };
+    for (const variant& v : variants) {
+        SCOPED_TRACE(v.name);
+        const std::string dir = scratch_dir(std::string("import_") + v.name);
+        const std::string text = v.long_layout ? final_report(m, v.st) : full_table(m, v.st);
+        std::string report = dir + "/report.txt";
+        write_file(report, text);
+        if (std::string(v.packing) == "gz") {
+            ASSERT_EQ(std::system(("gzip '" + report + "'").c_str()), 0);
+            report += ".gz";
+        } else if (std::string(v.packing) == "zip") {
+            report = dir + "/report.zip";
+            write_zip(report, "Project_FinalReport.txt", text);
+        }
+        write_file(dir + "/expected.int", expected);
+        run_result r = run_import("'" + report + "' -o '" + dir + "/conv.int' --memory 1", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(slurp(dir + "/conv.int"), expected);
+        expect_same_calls(dir + "/conv.int", dir + "/expected.int", dir);
+        // Standard output and a BGZF file hold the same text.
+        r = run_import("'" + report + "' -o '" + dir + "/conv.int.gz'", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        ASSERT_EQ(std::system(("bgzip -t '" + dir + "/conv.int.gz'").c_str()), 0);
+        ASSERT_EQ(std::system(("gzip -dc '" + dir + "/conv.int.gz' > '" + dir + "/unpacked'").c_str()), 0);
+        EXPECT_EQ(slurp(dir + "/unpacked"), expected);
+        EXPECT_EQ(run_import("'" + report + "'", dir).out, expected);
+    }
+}
+
+TEST(Import, RawColumnsAndTheReportsOwnAlleleText)
+{
+    const std::string dir = scratch_dir("import_raw");
+    write_file(dir + "/r.txt", "\xEF\xBB\xBF[Header]\n[Data]\nSNP\tX Raw\tSample ID\tY Raw\tSNP Name\tX\tY\n"
+                               "[T/C]\t100\tA.1\t200\trs1\t0.1\t0.2\n[A/G]\t\tA.1\tNaN\trs2\t0.3\t0.4\n"
+                               "[T/C]\t300\tB\t-\trs1\t0.5\t0.6\n[A/G]\t1e3\tB\tabc\trs2\t0.7\t0.8\n");
+    run_result r = run_import("'" + dir + "/r.txt' --raw", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // No Chr or Position columns: 0:0. A dot in a sample name would end it in tamsel's header.
+    EXPECT_EQ(r.out, "SNP_id chr.position allele A_1.A A_1.B B.A B.B\n"
+                     "rs1 0:0 [T/C] 100 200 300 NaN\nrs2 0:0 [A/G] NaN NaN 1e3 NaN\n");
+    EXPECT_NE(r.err.find("1 intensities"), std::string::npos) << r.err;
+}
+
+TEST(Import, SimulatedReportsPivotedThroughDiskEqualTheSimulatedIntensities)
+{
+    const std::string dir = scratch_dir("import_simulated");
+    for (const char* layout : {"finalreport", "fulltable"}) {
+        SCOPED_TRACE(layout);
+        const std::string prefix = dir + "/" + layout;
+        ASSERT_EQ(std::system(("'" TAMSEL_SIMULATE "' --snps 2500 --samples 50 --layout " + std::string(layout) +
+                               " --out '" + prefix + "'").c_str()), 0);
+        run_result r = run_import("'" + prefix + ".report' -o '" + prefix + ".conv' --memory 1", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        if (std::string(layout) == "finalreport") {
+            EXPECT_NE(r.err.find("temporary file"), std::string::npos) << r.err;
+        }
+        // The simulator's .int says "AG" where the report says [A/G]; everything else is the same text.
+        std::string expected = slurp(prefix + ".int"), got = slurp(prefix + ".conv");
+        std::replace(expected.begin(), expected.end(), '\t', ' ');
+        for (const char* ab : {"AG", "CT", "AC", "GT", "AT", "CG"}) {
+            const std::string from = std::string(" ") + ab + " ", to = std::string(" [") + ab[0] + "/" + ab[1] + "] ";
+            for (size_t at = 0; (at = expected.find(from, at)) != std::string::npos; at += to.size())
+                expected.replace(at, from.size(), to);
+        }
+        expected = expected.substr(expected.find('\n'));
+        ASSERT_EQ(got.substr(got.find('\n')), expected);
+        write_file(prefix + ".direct", got.substr(0, got.find('\n')) + expected);
+        expect_same_calls(prefix + ".conv", prefix + ".direct", dir);
+    }
+}
+
+TEST(Import, InconsistentReportsFailNamingSampleAndSnpAndLeaveNoOutput)
+{
+    const std::string head = "[Header]\n[Data]\nSample ID,SNP Name,X,Y\n";
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> words;
+    } cases[] = {
+        {"missing_snp", head + "S1,rs1,1,2\nS1,rs2,1,2\nS1,rs3,1,2\nS2,rs1,1,2\nS2,rs3,1,2\nS3,rs1,1,2\n",
+         {"sample S2", "lacks SNP rs2", "line 8"}},
+        {"unknown_snp", head + "S1,rs1,1,2\nS1,rs2,1,2\nS2,rs2,1,2\nS2,rs9,1,2\n", {"sample S2", "SNP rs9", "line 7"}},
+        {"duplicate_sample", head + "S1,rs1,1,2\nS2,rs1,1,2\nS1,rs1,1,2\n", {"sample S1", "two blocks", "line 6"}},
+        {"snp_twice", head + "S1,rs1,1,2\nS1,rs1,1,2\n", {"sample S1", "SNP rs1 twice"}},
+        {"missing_column", "[Header]\n[Data]\nSample ID,SNP Name,X,X Raw,Y Raw\nS1,rs1,1,2,3\n", {"no 'Y' column", "line 3"}},
+        {"short_line", head + "S1,rs1,1,2\nS1,rs2,1\n", {"line 5", "3 fields"}},
+        {"wide_without_y", "Name\tS1.X\tS1.Y\tS2.X\nrs1\t1\t2\t3\n", {"sample S2", "no S2.Y"}},
+        {"wide_duplicate_sample", "Name\tS1.X\tS1.Y\tS1.X\nrs1\t1\t2\t3\n", {"sample S1", "twice"}},
+        {"neither_layout", "just some text\nand more\n", {"neither a Final Report", "nor a Full Data Table"}},
+        {"no_data_section", "[Header]\nGSGT Version\t2\n", {"no [Data] section"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string dir = scratch_dir(std::string("import_bad_") + c.name);
+        write_file(dir + "/r.csv", c.text);
+        run_result r = run_import("'" + dir + "/r.csv' -o '" + dir + "/out.int.gz' --memory 1", dir);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.rfind("Error : ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(dir + "/r.csv"), std::string::npos) << r.err;
+        for (const std::string& w : c.words) EXPECT_NE(r.err.find(w), std::string::npos) << w << " in " << r.err;
+        EXPECT_EQ(files_in(dir), (std::vector<std::string>{"import.err", "import.out", "r.csv"}));
+    }
+}
+
+TEST(Import, UnwritableOutputIsAnErrorNamingIt)
+{
+    const std::string dir = scratch_dir("import_unwritable");
+    write_file(dir + "/r.txt", "Name\tS1.X\tS1.Y\nrs1\t1\t2\n");
+    run_result r = run_import("'" + dir + "/r.txt' -o '" + dir + "/no/such/out.int'", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error : could not write " + dir + "/no/such/out.int: "), std::string::npos) << r.err;
+    const std::string cmd = std::string("'") + TAMSEL_IMPORT + "' '" + dir + "/r.txt' > /dev/full 2> '" + dir + "/err'";
+    const int raw = std::system(cmd.c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_NE(slurp(dir + "/err").find("Error : could not write standard output: No space left"), std::string::npos);
+    r = run_import("'" + dir + "/missing.txt'", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error : could not open " + dir + "/missing.txt"), std::string::npos) << r.err;
+}
+
+}  // namespace
