@@ -9,7 +9,8 @@
 namespace {
 
 const std::string data_dir = TAMSEL_TEST_DATA;
-const char* const suffixes[] = {"_calls", "_probs", "_kmodelmu", "_contrastmu"};
+const char* const suffixes[] = {"_calls", "_probs", "_kmodelmu", "_contrastmu", "_snpqc", "_sampleqc"};
+const int n_files = 6;
 
 // The first n rows of an example file (header included), so runs stay short.
 std::string head_rows(const std::string& path, int n)
@@ -26,7 +27,7 @@ std::string head_rows(const std::string& path, int n)
 
 struct outputs {
     run_result r;
-    std::string files[4];
+    std::string files[n_files];
 };
 
 class Modes : public ::testing::Test {
@@ -37,14 +38,14 @@ protected:
     {
         outputs o;
         o.r = run_tamsel(args + " -o '" + dir + "/" + name + "'", dir);
-        for (int k = 0; k < 4; ++k) o.files[k] = slurp(dir + "/" + name + suffixes[k]);
+        for (int k = 0; k < n_files; ++k) o.files[k] = slurp(dir + "/" + name + suffixes[k]);
         return o;
     }
     void expect_same(const outputs& a, const outputs& b, const std::string& what)
     {
         EXPECT_EQ(a.r.status, b.r.status) << what;
         EXPECT_EQ(a.r.out, b.r.out) << what;
-        for (int k = 0; k < 4; ++k) EXPECT_EQ(a.files[k], b.files[k]) << what << suffixes[k];
+        for (int k = 0; k < n_files; ++k) EXPECT_EQ(a.files[k], b.files[k]) << what << suffixes[k];
     }
 };
 
@@ -75,11 +76,11 @@ TEST_F(Modes, ThreadsGiveTheBytesOfOneThread)
     const std::string a = "-i '" + data_dir + "/example_auto.int'";
     const std::vector<std::string> cases = {
         a + " -c -p -k -u -a",
-        x + " -X -c -p -k -u -a",
+        x + " -X -c -p -k -u -a --qc",
         x + " -Y -c -p -u -a -w",
         a + " -s 17 83 -c -p -k -u -a",
         a + " -s 250 -1 -c -k -n 0",
-        "-i '" + dir + "/damaged.int' -c -p -k -u -a -t 0.6",
+        "-i '" + dir + "/damaged.int' -c -p -k -u -a -t 0.6 --qc",
     };
     for (size_t c = 0; c < cases.size(); ++c) {
         outputs one = run(cases[c] + " --threads 1", "one" + std::to_string(c));
