@@ -84,10 +84,6 @@ bool intensity_vcf::read_header()
     }
     rec_ = bcf_init();
     if (!check_tag(0) || !check_tag(1)) return false;
-    for (int k = 0; k < 2; ++k) {
-        const int id = bcf_hdr_id2int(hdr_, BCF_DT_ID, allele_info[k]);
-        if (bcf_hdr_idinfo_exists(hdr_, BCF_HL_INFO, id)) allele_types_[k] = bcf_hdr_id2type(hdr_, BCF_HL_INFO, id);
-    }
     for (int i = 0; i < bcf_hdr_nsamples(hdr_); ++i) samples_.push_back(hdr_->samples[i]);
     if (samples_.empty()) {
         std::string why = path_ + ": the VCF header names no samples, so there are no individuals";
@@ -105,9 +101,8 @@ std::string intensity_vcf::where() const
 
 void intensity_vcf::skip(const std::string& why)
 {
-    const std::string what = where() + ": " + why + "; the record is skipped";
-    if (strict_) throw input_error(what + " (--strict)");
-    if (++skipped_ <= listed) std::cerr << "Warning : " << what << std::endl;
+    if (strict_) throw input_error(where() + ": " + why + " (--strict)");
+    if (++skipped_ <= listed) std::cerr << "Warning : " << where() << ": " << why << "; the record is skipped" << std::endl;
 }
 
 // Fills the A (k = 0) or B (k = 1) value of every sample; false when the record lacks the tag.
@@ -138,16 +133,24 @@ bool intensity_vcf::read_values(int k, std::vector<double>& ab)
 // index into REF/ALT or as the allele itself; REF or ALT when it is absent.
 std::string intensity_vcf::allele(int k)
 {
-    const int own = k < rec_->n_allele ? k : -1;
-    int index = own;
-    if (allele_types_[k] == BCF_HT_INT) {
+    int index = k < rec_->n_allele ? k : -1;
+    // Looked up per record: an undeclared tag enters the header at its first use, as a String.
+    const int id = bcf_hdr_id2int(hdr_, BCF_DT_ID, allele_info[k]);
+    const int type = bcf_hdr_idinfo_exists(hdr_, BCF_HL_INFO, id) ? bcf_hdr_id2type(hdr_, BCF_HL_INFO, id) : -1;
+    if (type == BCF_HT_INT) {
         if (bcf_get_info_int32(hdr_, rec_, allele_info[k], &ints_, &n_ints_) > 0 && ints_[0] != bcf_int32_missing)
             index = ints_[0];
-    } else if (allele_types_[k] == BCF_HT_STR) {
-        if (bcf_get_info_string(hdr_, rec_, allele_info[k], &text_, &n_text_) > 0 && std::string(text_) != ".")
-            return text_;
+    } else if (type == BCF_HT_STR && bcf_get_info_string(hdr_, rec_, allele_info[k], &text_, &n_text_) > 0) {
+        const std::string v = text_;
+        if (v.find_first_not_of("0123456789") != std::string::npos) return v == "." ? allele_text(index) : v;
+        if (!v.empty() && v.size() < 4) index = std::atoi(v.c_str());
     }
-    // An index naming no allele (a probe without a B allele, say) shows as ".".
+    return allele_text(index);
+}
+
+// An index naming no allele (a probe without a B allele, say) shows as ".".
+std::string intensity_vcf::allele_text(int index) const
+{
     return index >= 0 && index < rec_->n_allele ? rec_->d.allele[index] : ".";
 }
 
@@ -157,13 +160,16 @@ bool intensity_vcf::next(row_job& job, bool parse)
         const int got = bcf_read(f_, hdr_, rec_);
         if (got == -1 && rec_->errcode == 0) return false;
         ++records_;
-        if (got < 0 || (rec_->errcode & ~BCF_ERR_TAG_UNDEF) != 0)
-            throw input_error(path_ + " record " + std::to_string(records_) + ": damaged or cut short");
-        if (rec_->n_allele > 2) {
+        if (got < 0 || (rec_->errcode & ~(BCF_ERR_TAG_UNDEF | BCF_ERR_CTG_UNDEF)) != 0)
+            throw input_error(path_ + " record " + std::to_string(records_) +
+                              ": damaged or cut short (see htslib's message above)");
+        // A text line cut before its sample columns reads without complaint, but with no samples.
+        if (rec_->n_sample != samples_.size())
+            skip("sample columns missing (the line is cut short)");
+        else if (rec_->n_allele > 2)
             skip(std::to_string(rec_->n_allele - 1) + " ALT alleles where a SNP has one");
-            continue;
-        }
-        break;
+        else
+            break;
     }
     if (!parse) return true;
     bcf_unpack(rec_, BCF_UN_ALL);
@@ -182,7 +188,7 @@ void intensity_vcf::report()
 {
     if (skipped_ > 0)
         std::cerr << "Warning : " << path_ << ": " << skipped_ << " record" << (skipped_ == 1 ? "" : "s")
-                  << " with several ALT alleles skipped"
+                  << " skipped (several ALT alleles or cut short)"
                   << (skipped_ > listed ? ", the first " + std::to_string(listed) + " listed above" : "")
                   << std::endl;
     if (untagged_ > 0)

@@ -32,6 +32,7 @@ private:
     void skip(const std::string& why);
     bool read_values(int k, std::vector<double>& ab);
     std::string allele(int k);
+    std::string allele_text(int index) const;
 
     htsFile* f_;
     bcf_hdr_t* hdr_ = nullptr;
@@ -39,7 +40,6 @@ private:
     std::string path_;
     std::string tags_[2];
     int types_[2] = {0, 0};   // BCF_HT_INT or BCF_HT_REAL
-    int allele_types_[2] = {-1, -1};  // of INFO ALLELE_A / ALLELE_B; -1 when undeclared
     bool strict_;
     std::vector<std::string> samples_;
     int32_t* ints_ = nullptr;
