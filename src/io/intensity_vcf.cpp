@@ -141,9 +141,11 @@ std::string intensity_vcf::allele(int k)
         if (bcf_get_info_int32(hdr_, rec_, allele_info[k], &ints_, &n_ints_) > 0 && ints_[0] != bcf_int32_missing)
             index = ints_[0];
     } else if (type == BCF_HT_STR && bcf_get_info_string(hdr_, rec_, allele_info[k], &text_, &n_text_) > 0) {
-        const std::string v = text_;
-        if (v.find_first_not_of("0123456789") != std::string::npos) return v == "." ? allele_text(index) : v;
-        if (!v.empty() && v.size() < 4) index = std::atoi(v.c_str());
+        // A number is an index, as in the Integer form; anything else is the allele itself.
+        char* end = nullptr;
+        const long v = std::strtol(text_, &end, 10);
+        if (end != text_ && *end == '\0') index = v >= -1 && v <= 255 ? static_cast<int>(v) : -1;
+        else if (std::string(text_) != ".") return text_;
     }
     return allele_text(index);
 }
