@@ -1,6 +1,8 @@
 // intensity_input.cpp -- one peek at the start of the input decides its format.
 #include "intensity_input.h"
 
+#include <iostream>
+
 #include <htslib/hfile.h>
 #include <htslib/hts.h>
 
@@ -24,6 +26,8 @@ std::unique_ptr<intensity_reader> open_intensities(const std::string& path, cons
         if (how.threads > 1 && format.compression != no_compression) hts_set_threads(f, how.threads);
         return std::make_unique<intensity_vcf>(f, path, how.tag_a, how.tag_b, how.strict);
     }
+    if (how.tag_a != "X" || how.tag_b != "Y")
+        std::cerr << "Warning : --intensities applies to a VCF or BCF; " << path << " is read as text" << std::endl;
     if (!text.open(h, path, how.threads)) {
         hclose_abruptly(h);
         return nullptr;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include <htslib/bgzf.h>
+
 #include "data.h"
 #include "result.h"
 
@@ -102,7 +104,8 @@ std::string intensity_vcf::where() const
 void intensity_vcf::skip(const std::string& why)
 {
     if (strict_) throw input_error(where() + ": " + why + " (--strict)");
-    if (++skipped_ <= listed) std::cerr << "Warning : " << where() << ": " << why << "; the record is skipped" << std::endl;
+    if (++skipped_ <= listed)
+        std::cerr << "Warning : " << where() << ": " << why << "; the record is skipped" << std::endl;
 }
 
 // Fills the A (k = 0) or B (k = 1) value of every sample; false when the record lacks the tag.
@@ -120,7 +123,7 @@ bool intensity_vcf::read_values(int k, std::vector<double>& ab)
             const int32_t x = ints_[i * per];
             if (x != bcf_int32_missing && x != bcf_int32_vector_end) v = x;
         } else {
-            // Widening a single-precision value is exact, as its text with 9 digits would read.
+            // Widening from single precision is exact: the fit sees the stored float's own value.
             const float x = floats_[i * per];
             if (!bcf_float_is_missing(x) && !bcf_float_is_vector_end(x)) v = static_cast<double>(x);
         }
@@ -160,7 +163,14 @@ bool intensity_vcf::next(row_job& job, bool parse)
 {
     for (;;) {
         const int got = bcf_read(f_, hdr_, rec_);
-        if (got == -1 && rec_->errcode == 0) return false;
+        if (got == -1 && rec_->errcode == 0) {
+            // A BGZF file cut at a block boundary reads cleanly; only its missing end block tells.
+            const BGZF* z = f_->is_bgzf ? f_->fp.bgzf : nullptr;
+            if (z && z->is_compressed && !z->is_gzip && !z->last_block_eof)
+                throw input_error(path_ + " after record " + std::to_string(records_) +
+                                  ": the compressed data are cut short (no end-of-file block)");
+            return false;
+        }
         ++records_;
         if (got < 0 || (rec_->errcode & ~(BCF_ERR_TAG_UNDEF | BCF_ERR_CTG_UNDEF)) != 0)
             throw input_error(path_ + " record " + std::to_string(records_) +
