@@ -54,6 +54,17 @@ std::string read_long(int argc, char** argv, int& i, options& o)
         if (!count_value(v, o.threads)) return "Option --threads needs a number of threads (0 = all cores), not \"" + v + "\".";
         return "";
     }
+    if (name == "intensities") {
+        std::string v;
+        if (!take_value(v)) return "Option --intensities needs a value.";
+        const size_t comma = v.find(',');
+        if (comma == std::string::npos || comma == 0 || comma + 1 == v.size() ||
+            v.find(',', comma + 1) != std::string::npos)
+            return "Option --intensities needs two FORMAT tags, A then B, like X,Y or NORMX,NORMY, not \"" + v + "\".";
+        o.tag_a = v.substr(0, comma);
+        o.tag_b = v.substr(comma + 1);
+        return "";
+    }
     return "Unknown option --" + name + " (tamsel --help lists the options).";
 }
 
@@ -151,8 +162,9 @@ std::string usage_text()
       << "  --quiet      no progress line on a terminal\n"
       << "  --qc         also write PREFIX_snpqc and PREFIX_sampleqc, quality-control tables\n"
       << "  --no-simd    use the library's maths functions only\n"
+      << "  --intensities A,B  FORMAT tags of A and B in a VCF/BCF input [X,Y]\n"
       << "  --help, --version\n"
-      << "  -i also reads gzip or BGZF files, and standard input as \"-\".\n"
+      << "  -i also reads gzip or BGZF files, VCF or BCF, and standard input as \"-\".\n"
       << "Example: tamsel -i examples/small.int -o out/small -c -p\n";
     return u.str();
 }

@@ -28,6 +28,7 @@ struct options {
     bool strict = false;       // --strict: a damaged row is an error
     bool no_simd = false;      // --no-simd: the scalar maths path
     bool qc = false;           // --qc: PREFIX_snpqc and PREFIX_sampleqc
+    std::string tag_a = "X", tag_b = "Y";  // --intensities A,B: FORMAT tags of a VCF/BCF input
     bool help = false, version = false;
 };
 

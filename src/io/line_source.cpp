@@ -18,8 +18,17 @@ line_source::~line_source()
 
 bool line_source::open(const std::string& path, int threads)
 {
+    hFILE* h = hopen(path.c_str(), "r");
+    if (!h) return false;
+    if (open(h, path, threads)) return true;
+    hclose_abruptly(h);
+    return false;
+}
+
+bool line_source::open(hFILE* h, const std::string& path, int threads)
+{
     path_ = path;
-    f_ = bgzf_open(path.c_str(), "r");
+    f_ = bgzf_hopen(h, "r");
     if (!f_) return false;
     if (threads > 1 && f_->is_compressed) bgzf_mt(f_, threads, 64);
     struct stat st;

@@ -11,6 +11,7 @@
 #include <vector>
 
 struct BGZF;
+struct hFILE;
 
 class line_source {
 public:
@@ -22,6 +23,9 @@ public:
     // Opens PATH ("-" for standard input); false when it cannot be opened.
     // threads > 1 lets BGZF blocks be decompressed on extra threads.
     bool open(const std::string& path, int threads = 0);
+    // The same over h, a stream opened by the caller, which this takes over
+    // when it returns true; path names it in messages.
+    bool open(hFILE* h, const std::string& path, int threads = 0);
     // Reads the next line; false at the end of the input. Throws input_error
     // when the compressed stream is corrupt or cut short.
     bool next();

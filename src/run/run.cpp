@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "gender_file.h"
-#include "intensity_text.h"
+#include "intensity_input.h"
 #include "line_source.h"
 #include "out_file.h"
 #include "pipeline.h"
@@ -100,14 +100,21 @@ int run_tamsel(const options& o, const std::string& command_line)
         could_not_open(o.gender);
         return 1;
     }
+    // A VCF or BCF is recognised by its content; the rest is the text layout, read through in.
     line_source in;
-    if (!in.open(o.input, threads)) {
+    intensity_source how;
+    how.tag_a = o.tag_a;
+    how.tag_b = o.tag_b;
+    how.strict = o.strict;
+    how.threads = threads;
+    std::unique_ptr<intensity_reader> input = open_intensities(o.input, how, in);
+    if (!input) {
         could_not_open(o.input);
         return 1;
     }
+    intensity_reader& reader = *input;
     std::vector<std::unique_ptr<result_writer>> writers;
     try {
-        intensity_text reader(in, o.strict);
         if (!reader.read_header()) return 1;
         info.samples = reader.samples();
         info.nind = static_cast<int>(info.samples.size());
