@@ -2,7 +2,6 @@
 // written last in front of the records (see vcf_writer.h).
 #include "vcf_writer.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -16,7 +15,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include <htslib/bgzf.h>
 #include <htslib/hfile.h>
 #include <htslib/hts.h>
 #include <htslib/kstring.h>
@@ -24,6 +22,7 @@
 
 #include "out_file.h"
 #include "site.h"
+#include "spool.h"
 
 #ifndef TAMSEL_VERSION
 #define TAMSEL_VERSION "0.1"
@@ -56,8 +55,9 @@ std::string folder_of(const std::string& path)
 // Warnings of one kind printed one by one; the rest only counted at the end.
 constexpr long SHOWN_WARNINGS = 5;
 
-const char* const FIXED_HEADER[] = {
-    "##tamselAlleles=REF and ALT are the array's A and B alleles as given in the intensity file, not the reference genome's alleles",
+const char* const ALLELE_NOTE =
+    "##tamselAlleles=REF and ALT are the array's A and B alleles as given in the intensity file, not the reference genome's alleles";
+const char* const INFO_HEADER[] = {
     "##INFO=<ID=MU,Number=1,Type=Float,Description=\"Mean absolute contrast\">",
     "##INFO=<ID=MU1,Number=1,Type=Float,Description=\"Mean absolute contrast of the lower level of the level model\">",
     "##INFO=<ID=MU2,Number=1,Type=Float,Description=\"Mean absolute contrast of the upper level of the level model\">",
@@ -70,6 +70,10 @@ const char* const FIXED_HEADER[] = {
     "##INFO=<ID=NCLUST,Number=3,Type=Integer,Description=\"Members of the AA, AB and BB clusters at the last re-estimation\">",
     "##INFO=<ID=HWE,Number=1,Type=Float,Description=\"Hardy-Weinberg p-value of the calls given\">",
     "##INFO=<ID=CR,Number=1,Type=Float,Description=\"Call rate: fraction of individuals with a call\">",
+};
+const char* const PERT_HEADER =
+    "##INFO=<ID=PERT,Number=1,Type=Float,Description=\"Fraction of calls unchanged by a re-fit on jittered intensities; CENTRE and NCLUST are that re-fit's\">";
+const char* const FLAG_AND_FORMAT_HEADER[] = {
     "##INFO=<ID=BADPOS,Number=0,Type=Flag,Description=\"The position text was not CHR:POS; CHROM is 0 and POS 0\">",
     "##INFO=<ID=BADALLELE,Number=0,Type=Flag,Description=\"The allele text was not two different runs of bases; REF is N and ALT <B>\">",
     "##ALT=<ID=B,Description=\"The array's B allele, whose bases could not be read\">",
@@ -79,8 +83,6 @@ const char* const FIXED_HEADER[] = {
     "##FORMAT=<ID=CONTRAST,Number=1,Type=Float,Description=\"(B - A) / (A + B), 4 significant digits; missing when the intensities were unusable\">",
     "##FORMAT=<ID=STRENGTH,Number=1,Type=Float,Description=\"ln(A + B), 4 significant digits; missing when the intensities were unusable\">",
 };
-const char* const PERT_HEADER =
-    "##INFO=<ID=PERT,Number=1,Type=Float,Description=\"Fraction of calls unchanged by a re-fit on jittered intensities; CENTRE and NCLUST are that re-fit's\">";
 
 float real(double x)
 {
@@ -95,19 +97,6 @@ float four_digits(double x)
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.4g", x);
     return real(std::strtod(buf, nullptr));
-}
-
-// An unnamed file for the records: it vanishes with the process however the run ends.
-int open_spool(const std::string& folder)
-{
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0) return fd;
-    std::string name = folder + "/.tamsel-records-XXXXXX";
-    std::vector<char> buf(name.begin(), name.end());
-    buf.push_back('\0');
-    fd = mkostemp(buf.data(), O_CLOEXEC);
-    if (fd >= 0) ::unlink(buf.data());
-    return fd;
 }
 
 class vcf_writer : public result_writer {
@@ -173,8 +162,10 @@ void vcf_writer::begin(const run_info& run)
     for (char& c : command)
         if (c == '\n' || c == '\r') c = ' ';
     check(bcf_hdr_append(hdr_, ("##tamselCommand=" + command).c_str()));
-    for (const char* line : FIXED_HEADER) check(bcf_hdr_append(hdr_, line));
+    check(bcf_hdr_append(hdr_, ALLELE_NOTE));
+    for (const char* line : INFO_HEADER) check(bcf_hdr_append(hdr_, line));
     if (run.pert) check(bcf_hdr_append(hdr_, PERT_HEADER));
+    for (const char* line : FLAG_AND_FORMAT_HEADER) check(bcf_hdr_append(hdr_, line));
     for (const std::string& s : run.samples) check(bcf_hdr_add_sample(hdr_, s.c_str()));
     check(bcf_hdr_sync(hdr_));
 
@@ -352,47 +343,15 @@ void vcf_writer::write_header()
         bytes += text;
         bytes += '\0';
     }
-    std::vector<unsigned char> block(BGZF_MAX_BLOCK_SIZE);
-    for (size_t at = 0; at < bytes.size(); at += BGZF_BLOCK_SIZE) {
-        size_t len = std::min<size_t>(BGZF_BLOCK_SIZE, bytes.size() - at);
-        size_t out_len = block.size();
-        if (bgzf_compress(block.data(), &out_len, bytes.data() + at, len, 6) != 0) fail(EIO, "BGZF compression failed");
-        out_.write(reinterpret_cast<const char*>(block.data()), out_len);
-    }
+    std::string blocks;
+    if (!bgzf_blocks(bytes, blocks)) fail(EIO, "BGZF compression failed");
+    out_.write(blocks);
 }
 
 void vcf_writer::append_records()
 {
     out_.flush();
-    int to = out_.fd();
-    if (lseek(spool_, 0, SEEK_SET) != 0) fail(errno);
-    // The kernel copies (or shares the blocks of) the records where it can.
-    bool kernel = true;
-    for (;;) {
-        ssize_t n = kernel ? copy_file_range(spool_, nullptr, to, nullptr, 1 << 30, 0) : 0;
-        if (n > 0) continue;
-        if (n == 0 && kernel) break;
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF)
-            fail(errno);
-        kernel = false;
-        break;
-    }
-    if (!kernel) {
-        std::vector<char> buf(1 << 20);
-        for (;;) {
-            ssize_t n = ::read(spool_, buf.data(), buf.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) fail(errno);
-            if (n == 0) break;
-            for (ssize_t done = 0; done < n;) {
-                ssize_t w = ::write(to, buf.data() + done, static_cast<size_t>(n - done));
-                if (w < 0 && errno == EINTR) continue;
-                if (w < 0) fail(errno);
-                done += w;
-            }
-        }
-    }
+    if (int err = copy_spool(spool_, out_.fd())) fail(err);
     ::close(spool_);
     spool_ = -1;
 }
