@@ -117,6 +117,14 @@ TEST_F(PlinkWriter, FamAndBimAsPlinkReadsThem)
     }
 }
 
+TEST_F(PlinkWriter, PrefixCheckRefusesMissingFolder)
+{
+    EXPECT_EQ(plink_prefix_problem(dir + "/p"), "");
+    EXPECT_EQ(plink_prefix_problem("p"), "");
+    EXPECT_NE(plink_prefix_problem(dir + "/").find("must end in a file name"), std::string::npos);
+    EXPECT_NE(plink_prefix_problem(dir + "/missing/p").find("does not exist"), std::string::npos);
+}
+
 TEST_F(PlinkWriter, FullDiskIsAWriteError)
 {
     ASSERT_EQ(symlink("/dev/full", (dir + "/p.bed").c_str()), 0);

@@ -3,6 +3,7 @@
 
 #include <iostream>
 #include <set>
+#include <sys/stat.h>
 
 #include "out_file.h"
 #include "site.h"
@@ -112,6 +113,17 @@ void plink_writer::finish()
 }
 
 }  // namespace
+
+std::string plink_prefix_problem(const std::string& prefix)
+{
+    if (prefix.empty() || prefix.back() == '/') return "--plink " + prefix + ": the prefix must end in a file name";
+    size_t slash = prefix.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : prefix.substr(0, slash);
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return "--plink " + prefix + ": folder " + folder + " does not exist";
+    return "";
+}
 
 std::unique_ptr<result_writer> make_plink_writer(const std::string& prefix)
 {

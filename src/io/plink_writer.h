@@ -16,6 +16,10 @@
 
 #include "result.h"
 
+// Why PREFIX cannot be a --plink prefix ("" when it can): it must name a file
+// (not end in '/') in a folder that exists. Touches no file.
+std::string plink_prefix_problem(const std::string& prefix);
+
 std::unique_ptr<result_writer> make_plink_writer(const std::string& prefix);
 
 #endif

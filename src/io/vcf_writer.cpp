@@ -74,7 +74,7 @@ const char* const INFO_HEADER[] = {
 const char* const PERT_HEADER =
     "##INFO=<ID=PERT,Number=1,Type=Float,Description=\"Fraction of calls unchanged by a re-fit on jittered intensities; CENTRE and NCLUST are that re-fit's\">";
 const char* const FLAG_AND_FORMAT_HEADER[] = {
-    "##INFO=<ID=BADPOS,Number=0,Type=Flag,Description=\"The position text was not CHR:POS; CHROM is 0 and POS 0\">",
+    "##INFO=<ID=BADPOS,Number=0,Type=Flag,Description=\"The position text was not CHR:POS; CHROM is 0 and POS 1\">",
     "##INFO=<ID=BADALLELE,Number=0,Type=Flag,Description=\"The allele text was not two different runs of bases; REF is N and ALT <B>\">",
     "##ALT=<ID=B,Description=\"The array's B allele, whose bases could not be read\">",
     "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype; haploid for a single copy, missing where no call is possible\">",
@@ -228,12 +228,13 @@ void vcf_writer::write(const snp_result& r)
         throw std::logic_error("snp_result without the details the VCF writer needs");
     site_position p = parse_position(r.position);
     site_alleles al = parse_alleles(r.allele);
-    if (!p.ok) warn(bad_pos_, r, "has position '" + r.position + "', not CHR:POS; written as CHROM 0, POS 0, flag BADPOS");
+    if (!p.ok) warn(bad_pos_, r, "has position '" + r.position + "', not CHR:POS; written as CHROM 0, POS 1, flag BADPOS");
     if (!al.ok) warn(bad_allele_, r, "has alleles '" + r.allele + "', not two bases; written as REF N, ALT <B>, flag BADALLELE");
 
     bcf_clear(rec_);
     rec_->rid = contig(p.ok ? p.chrom : "0");
-    rec_->pos = p.ok ? p.pos - 1 : -1;
+    // POS 1, not 0: htslib's indexers refuse position 0 even where records are sorted.
+    rec_->pos = p.ok ? p.pos - 1 : 0;
     bcf_float_set_missing(rec_->qual);
     check(bcf_update_id(hdr_, rec_, r.id.c_str()));
     check(bcf_update_alleles_str(hdr_, rec_, al.ok ? (al.a + "," + al.b).c_str() : "N,<B>"));
@@ -323,7 +324,7 @@ void vcf_writer::finish()
     out_.close();
     if (bad_pos_)
         std::cerr << "Warning : " << path_ << ": " << bad_pos_
-                  << " SNPs with a position that is not CHR:POS (CHROM 0, POS 0, flag BADPOS)\n";
+                  << " SNPs with a position that is not CHR:POS (CHROM 0, POS 1, flag BADPOS)\n";
     if (bad_allele_)
         std::cerr << "Warning : " << path_ << ": " << bad_allele_
                   << " SNPs with alleles that are not two bases (REF N, ALT <B>, flag BADALLELE)\n";
