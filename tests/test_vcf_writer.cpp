@@ -233,32 +233,24 @@ TEST_F(VcfWriter, Plink2AndPlink19ImportTheCalls)
         int status = -1;
         shell("cd '" + dir + "' && plink2 --vcf p.vcf.gz dosage=GP --hard-call-threshold 0.4 --geno-counts --out p2 > /dev/null 2>&1", &status);
         ASSERT_EQ(status, 0) << slurp(dir + "/p2.log");
-        std::vector<std::string> rows = lines(slurp(dir + "/p2.gcount"));
-        ASSERT_EQ(rows.size(), snps.size() + 1);
-        // #CHROM ID REF ALT HOM_REF_CT HET_REF_ALT_CTS TWO_ALT_GENO_CTS HAP_REF_CT HAP_ALT_CTS MISSING_CT
+        // HOM_REF HET TWO_ALT HAP_REF HAP_ALT MISSING: the order of expected_counts.
+        std::vector<count_row> got = count_table(dir + "/p2.gcount");
+        ASSERT_EQ(got.size(), snps.size());
         for (size_t s = 0; s < snps.size(); ++s) {
-            std::vector<std::string> f = words(rows[s + 1]);
-            ASSERT_EQ(f.size(), 10u) << rows[s + 1];
-            EXPECT_EQ(f[0], "7");
-            for (int j = 0; j < 6; ++j) EXPECT_EQ(std::stol(f[4 + j]), want[s][j]) << rows[s + 1];
+            EXPECT_EQ(got[s].chrom, "7");
+            EXPECT_EQ(got[s].n, want[s]) << "SNP " << s;
         }
     }
     if (have_tool("plink1.9")) {
         int status = -1;
         shell("cd '" + dir + "' && plink1.9 --vcf p.vcf.gz --double-id --keep-allele-order --freqx --out p1 > /dev/null 2>&1", &status);
         ASSERT_EQ(status, 0) << slurp(dir + "/p1.log");
-        std::vector<std::string> rows = lines(slurp(dir + "/p1.frqx"));
-        ASSERT_EQ(rows.size(), snps.size() + 1);
-        // CHR SNP A1 A2 C(HOM A1) C(HET) C(HOM A2) C(HAP A1) C(HAP A2) C(MISSING), A1 = ALT
+        // HOM A1 HET HOM A2 HAP A1 HAP A2 MISSING, allele 1 = ALT.
+        std::vector<count_row> got = count_table(dir + "/p1.frqx");
+        ASSERT_EQ(got.size(), snps.size());
         for (size_t s = 0; s < snps.size(); ++s) {
-            std::vector<std::string> f;
-            std::stringstream in(rows[s + 1]);
-            for (std::string x; std::getline(in, x, '\t');) f.push_back(x);
-            ASSERT_EQ(f.size(), 10u) << rows[s + 1];
-            EXPECT_EQ(std::stol(f[4]), want[s][2]);
-            EXPECT_EQ(std::stol(f[5]), want[s][1]);
-            EXPECT_EQ(std::stol(f[6]), want[s][0]);
-            EXPECT_EQ(std::stol(f[9]), want[s][5]);
+            const std::array<long, 6>& w = want[s];
+            EXPECT_EQ(got[s].n, (std::array<long, 6>{w[2], w[1], w[0], w[4], w[3], w[5]})) << "SNP " << s;
         }
         EXPECT_NE(slurp(dir + "/p1.nosex").find("S_1\tS_1"), std::string::npos);
     }

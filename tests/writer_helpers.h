@@ -3,10 +3,12 @@
 #ifndef TAMSEL_WRITER_HELPERS_H
 #define TAMSEL_WRITER_HELPERS_H
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,31 @@ inline std::string shell(const std::string& cmd, int* status = nullptr)
     int raw = pclose(p);
     if (status) *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return out;
+}
+
+// A genotype-count table of plink 1.9 (--freqx) or plink2 (--geno-counts):
+// per SNP the chromosome and the six counts, in the file's column order.
+struct count_row {
+    std::string chrom;
+    std::array<long, 6> n{};
+};
+inline std::vector<count_row> count_table(const std::string& path)
+{
+    std::vector<count_row> rows;
+    std::istringstream in(slurp(path));
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::stringstream row(line);
+        for (std::string x; std::getline(row, x, '\t');) f.push_back(x);
+        if (f.size() != 10) return {};
+        count_row r;
+        r.chrom = f[0];
+        for (int j = 0; j < 6; ++j) r.n[j] = std::stol(f[4 + j]);
+        rows.push_back(r);
+    }
+    return rows;
 }
 
 inline run_info make_run(int nind, chrom c = chrom::none, std::vector<int> gender = {})

@@ -126,7 +126,8 @@ public:
 
 private:
     [[noreturn]] void fail(int err, const std::string& what = "");
-    void check(int rc) { if (rc < 0) fail(errno ? errno : ENOMEM); }
+    // htslib's header and record calls fail only for want of memory.
+    void check(int rc) { if (rc < 0) fail(ENOMEM); }
     int contig(const std::string& name);
     void info(const snp_result& r, bool bad_pos, bool bad_allele);
     void genotypes(const snp_result& r);
@@ -183,7 +184,10 @@ void vcf_writer::begin(const run_info& run)
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = regular ? folder_of(path_) : tmp && *tmp ? tmp : "/tmp";
     spool_ = open_spool(folder);
-    if (spool_ < 0) fail(errno, "no room for its records in " + folder + ": " + std::strerror(errno));
+    if (spool_ < 0) {
+        int err = errno;
+        fail(err, "could not make a temporary file in " + folder + ": " + std::strerror(err));
+    }
     int fd = dup(spool_);
     hFILE* h = fd >= 0 ? hdopen(fd, "w") : nullptr;
     if (!h) {
