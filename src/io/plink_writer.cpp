@@ -2,7 +2,6 @@
 #include "plink_writer.h"
 
 #include <iostream>
-#include <set>
 #include <sys/stat.h>
 
 #include "out_file.h"
@@ -51,11 +50,8 @@ private:
 
 void plink_writer::begin(const run_info& run)
 {
-    std::set<std::string> seen;
-    for (const std::string& s : run.samples)
-        if (s.empty() || !seen.insert(s).second)
-            throw input_error(run.input + " line 1: sample name '" + s + "' is " +
-                              (s.empty() ? "empty" : "used twice") + "; " + prefix_ + ".fam needs distinct sample names");
+    std::string problem = sample_names_problem(run.samples);
+    if (!problem.empty()) throw input_error(run.input + " line 1: " + problem + "; " + prefix_ + ".fam needs distinct names");
     bed_.start();
     bim_.start();
     fam_.start();

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -84,6 +85,15 @@ std::string plink_chromosome(const std::string& chrom)
         if (d < '0' || d > '9') return "";
     int n = std::stoi(c);
     return n >= 1 && n <= 26 ? c : "";
+}
+
+std::string sample_names_problem(const std::vector<std::string>& samples)
+{
+    std::set<std::string> seen;
+    for (const std::string& s : samples)
+        if (s.empty() || !seen.insert(s).second)
+            return "sample name '" + s + "' is " + (s.empty() ? "empty" : "used twice");
+    return "";
 }
 
 copy_case copies_of(const run_info& run, int i)

@@ -5,6 +5,7 @@
 #define TAMSEL_IO_SITE_H
 
 #include <string>
+#include <vector>
 
 #include "call_rules.h"
 #include "result.h"
@@ -29,6 +30,10 @@ site_alleles parse_alleles(const std::string& text);
 // The chromosome code plink reads for a VCF contig name: 1-26, X, Y, XY or MT,
 // with a "chr" prefix dropped; "" for a name plink does not know.
 std::string plink_chromosome(const std::string& chrom);
+
+// Why SAMPLES cannot name the individuals of a VCF or .fam ("" when they
+// can): a name is empty or used twice.
+std::string sample_names_problem(const std::vector<std::string>& samples);
 
 // The copy case of individual i under -X/-Y/-M and its gender code; two copies
 // when the run has no gender codes for it.

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -157,11 +156,8 @@ void vcf_writer::fail(int err, const std::string& what)
 void vcf_writer::begin(const run_info& run)
 {
     run_ = run;
-    std::set<std::string> seen;
-    for (const std::string& s : run.samples)
-        if (s.empty() || !seen.insert(s).second)
-            throw input_error(run.input + " line 1: sample name '" + s + "' is " +
-                              (s.empty() ? "empty" : "used twice") + "; " + path_ + " needs distinct sample names");
+    std::string problem = sample_names_problem(run.samples);
+    if (!problem.empty()) throw input_error(run.input + " line 1: " + problem + "; " + path_ + " needs distinct names");
     out_.start();
     hdr_ = bcf_hdr_init("w");
     rec_ = bcf_init();
