@@ -2,7 +2,9 @@
 #include <iostream>
 
 #include "options.h"
+#include "plink_writer.h"
 #include "run.h"
+#include "vcf_writer.h"
 #include "simd.h"
 
 int main(int argc, char** argv)
@@ -31,7 +33,24 @@ int main(int argc, char** argv)
         std::cout << msg << std::endl;
         return 1;
     }
+    // Output names that cannot work are refused before any file is touched.
+    msg = o.vcf.empty() ? "" : vcf_name_problem(o.vcf);
+    if (msg.empty() && !o.plink.empty()) msg = plink_prefix_problem(o.plink);
+    if (!msg.empty()) {
+        std::cerr << "Error : " << msg << std::endl;
+        return 1;
+    }
+    // The recorded command line leaves out what cannot change a result, so a
+    // file's bytes do not depend on the thread count.
     std::string command_line;
-    for (int i = 0; i < argc; ++i) command_line += (i ? " " : "") + std::string(argv[i]);
+    for (int i = 0; i < argc; ++i) {
+        std::string w = argv[i];
+        if (w == "--threads" && i + 1 < argc) {
+            ++i;
+            continue;
+        }
+        if (w.rfind("--threads=", 0) == 0 || w == "--quiet" || w == "--no-simd") continue;
+        command_line += (command_line.empty() ? "" : " ") + w;
+    }
     return run_tamsel(o, command_line);
 }

@@ -65,6 +65,12 @@ std::string read_long(int argc, char** argv, int& i, options& o)
         o.tag_b = v.substr(comma + 1);
         return "";
     }
+    for (auto path : {std::make_pair("vcf", &options::vcf), std::make_pair("plink", &options::plink)})
+        if (name == path.first) {
+            if (!take_value(o.*path.second) || (o.*path.second).empty())
+                return "Option --" + name + " needs a value.";
+            return "";
+        }
     return "Unknown option --" + name + " (tamsel --help lists the options).";
 }
 
@@ -121,7 +127,8 @@ std::string check_options(const options& o)
 {
     if (!o.input || !o.output) return "Need to specify both an input and an output file.";
     if ((o.chromosome != chrom::none) != (o.gender != nullptr)) return "Need to specify a gender file.";
-    if (!o.calls && !o.probs) return "Need to specify -c and / or -p";
+    // A VCF or PLINK output is a result of its own.
+    if (!o.calls && !o.probs && o.vcf.empty() && o.plink.empty()) return "Need to specify -c and / or -p";
     return "";
 }
 
@@ -160,6 +167,8 @@ std::string usage_text()
       << "  --bgzip      write every output BGZF-compressed, \".gz\" added to its name\n"
       << "  --strict     stop with an error at a damaged row instead of repairing it\n"
       << "  --quiet      no progress line on a terminal\n"
+      << "  --vcf FILE   also write a VCF (.vcf), BGZF VCF (.vcf.gz) or BCF (.bcf); enough without -c/-p\n"
+      << "  --plink PREFIX  also write PLINK PREFIX.bed, .bim, .fam; enough without -c/-p\n"
       << "  --qc         also write PREFIX_snpqc and PREFIX_sampleqc, quality-control tables\n"
       << "  --no-simd    use the library's maths functions only\n"
       << "  --intensities A,B  FORMAT tags of A and B in a VCF/BCF input [X,Y]\n"

@@ -28,6 +28,8 @@ struct options {
     bool strict = false;       // --strict: a damaged row is an error
     bool no_simd = false;      // --no-simd: the scalar maths path
     bool qc = false;           // --qc: PREFIX_snpqc and PREFIX_sampleqc
+    std::string vcf;           // --vcf FILE: .vcf, .vcf.gz or .bcf
+    std::string plink;         // --plink PREFIX: PREFIX.bed, .bim, .fam
     std::string tag_a = "X", tag_b = "Y";  // --intensities A,B: FORMAT tags of a VCF/BCF input
     bool help = false, version = false;
 };
@@ -42,7 +44,8 @@ struct options {
 // option that is unknown, lacks its value or has an unusable one.
 std::string read_options(int argc, char** argv, options& o);
 
-// The three checks, in order; returns the message of the first that fails, or "".
+// The three checks, in order, then those of the names of the VCF and PLINK
+// outputs; returns the message of the first that fails, or "".
 std::string check_options(const options& o);
 
 // Copies the settings into the state object.

@@ -105,7 +105,8 @@ TEST_F(Reliability, ConcurrentRunsOnOnePrefixAreRefused)
     std::string cmd = std::string("'") + TAMSEL_BINARY + "' -i - -o " + q("out") + " -c -p > /dev/null";
     FILE* first = popen(cmd.c_str(), "w");
     ASSERT_NE(first, nullptr);
-    std::string text = header(6) + rows(5, 6);
+    // Enough rows for the input's format to be recognised from its first bytes.
+    std::string text = header(6) + rows(60, 6);
     fwrite(text.data(), 1, text.size(), first);
     fflush(first);
     // The first run holds its files once their headers are written.
@@ -116,11 +117,11 @@ TEST_F(Reliability, ConcurrentRunsOnOnePrefixAreRefused)
     EXPECT_EQ(second.status, 1);
     EXPECT_NE(second.err.find(path("out_calls") + ": another tamsel run is writing it"), std::string::npos)
         << second.err;
-    text = rows(9, 6).substr(text.size() - header(6).size());
+    text = rows(90, 6).substr(text.size() - header(6).size());
     fwrite(text.data(), 1, text.size(), first);
     EXPECT_EQ(pclose(first), 0);
     std::string calls = slurp(path("out_calls"));
-    EXPECT_EQ(count_lines(calls), 10);
+    EXPECT_EQ(count_lines(calls), 91);
     EXPECT_EQ(calls.find("S1 S2 S3 \n"), std::string::npos);
 }
 

@@ -2,6 +2,7 @@
 // compressed and piped input, compressed output; and long options.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <vector>
 
 #include "cli_helpers.h"
@@ -166,4 +167,63 @@ TEST_F(Modes, LongOptions)
     // A "--" word no longer counts as a single-letter option.
     run_result r = run_tamsel(in + " --c", dir);
     EXPECT_EQ(r.status, 1);
+}
+
+// --vcf and --plink alone make a complete run, the same for every thread count,
+// and their genotypes are the calls file's.
+TEST_F(Modes, VcfAndPlinkOutputsOfARun)
+{
+    const std::string x = "-i '" + data_dir + "/example_x.int' -g '" + data_dir + "/example_x.gender' -X -a";
+    run_result none = run_tamsel(x + " -o '" + dir + "/n'", dir);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "Need to specify -c and / or -p\n");
+    run_result bad = run_tamsel(x + " -o '" + dir + "/n' --vcf '" + dir + "/calls.txt'", dir);
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_FALSE(exists(dir + "/n_calls"));
+
+    std::string vcf[2], bim[2], bed[2];
+    const std::string p = dir + "/r";
+    for (int t = 0; t < 2; ++t) {
+        run_result r = run_tamsel(x + " -o '" + p + "' --vcf '" + p + ".vcf.gz' --plink '" + p + "' --threads " +
+                                      std::to_string(1 + 2 * t),
+                                  dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("Total 100 SNPs"), std::string::npos);
+        EXPECT_FALSE(exists(p + "_calls"));
+        vcf[t] = slurp(p + ".vcf.gz");
+        bim[t] = slurp(p + ".bim");
+        bed[t] = slurp(p + ".bed");
+    }
+    EXPECT_TRUE(vcf[0] == vcf[1]);
+    EXPECT_TRUE(bim[0] == bim[1]);
+    EXPECT_TRUE(bed[0] == bed[1]);
+
+    // The genotypes read back by bcftools are the calls file's, haploid for code 1.
+    run_result c = run_tamsel(x + " -o '" + dir + "/c' -c", dir);
+    ASSERT_EQ(c.status, 0);
+    const std::string q = dir + "/q.txt";
+    ASSERT_EQ(std::system(("bcftools query -f '[%GT ]\\n' '" + p + ".vcf.gz' > '" + q + "'").c_str()), 0);
+    std::string calls = slurp(dir + "/c_calls"), gts = slurp(q), gender = slurp(data_dir + "/example_x.gender");
+    std::istringstream cs(calls.substr(calls.find('\n') + 1)), gs(gts), ge(gender);
+    std::vector<int> code;
+    for (int g; ge >> g;) code.push_back(g);
+    std::string crow, grow;
+    int rows = 0;
+    while (std::getline(cs, crow) && std::getline(gs, grow)) {
+        std::istringstream cf(crow), gf(grow);
+        std::string f;
+        for (int k = 0; k < 4; ++k) cf >> f;  // id, position, allele, pert_score
+        for (size_t i = 0; cf >> f; ++i) {
+            std::string gt;
+            gf >> gt;
+            const bool one = code[i] == 1;
+            const char* want = f == "1" ? (one ? "0" : "0/0")
+                             : f == "2" ? "0/1"
+                             : f == "3" ? (one ? "1" : "1/1")
+                                        : (one ? "." : "./.");
+            ASSERT_EQ(gt, want) << "row " << rows << " individual " << i;
+        }
+        ++rows;
+    }
+    EXPECT_EQ(rows, 100);
 }

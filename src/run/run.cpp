@@ -13,7 +13,10 @@
 #include "pipeline.h"
 #include "probkit.h"
 #include "progress.h"
+#include "plink_writer.h"
 #include "qc_writer.h"
+#include "site.h"
+#include "vcf_writer.h"
 #include "text_files.h"
 #include "worker.h"
 
@@ -126,9 +129,16 @@ int run_tamsel(const options& o, const std::string& command_line)
             return 1;
         }
 
+        // VCF and PLINK files name samples by their names, which must be unique and not empty.
+        if (!o.vcf.empty() || !o.plink.empty()) {
+            std::string why = sample_names_problem(info.samples);
+            if (!why.empty()) throw input_error(o.input + std::string(": ") + why);
+        }
         const bool text[N_TEXT_FILES] = {o.calls, o.probs, o.kmodel, o.contrast};
         writers.push_back(std::make_unique<text_files>(o.output, text, o.bgzip, threads));
         if (o.qc) writers.push_back(make_qc_writer(o.output, o.bgzip, threads));
+        if (!o.vcf.empty()) writers.push_back(make_vcf_writer(o.vcf, threads));
+        if (!o.plink.empty()) writers.push_back(make_plink_writer(o.plink));
         // Every output is claimed before any existing one is emptied.
         for (auto& w : writers) w->claim();
         for (auto& w : writers)

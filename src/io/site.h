@@ -1,0 +1,42 @@
+// site.h -- where a SNP row sits and which bases it has, as the VCF and PLINK
+// writers read them from the row's position and allele text, and how many
+// copies of the chromosome an individual carries.
+#ifndef TAMSEL_IO_SITE_H
+#define TAMSEL_IO_SITE_H
+
+#include <string>
+#include <vector>
+
+#include "call_rules.h"
+#include "result.h"
+
+// "CHR:POS" ("1:254810", "chr10:3102907"); ok is false when the text is not a
+// contig name followed by a position from 1 to 2^31 - 2 (what BCF can hold).
+struct site_position {
+    bool ok = false;
+    std::string chrom;
+    long pos = 0;
+};
+site_position parse_position(const std::string& text);
+
+// The A and B alleles of "AG", "A/G", "[A/G]" or "[T/C]", in upper case; ok is
+// false unless both are non-empty runs of A, C, G, T, N that differ.
+struct site_alleles {
+    bool ok = false;
+    std::string a, b;
+};
+site_alleles parse_alleles(const std::string& text);
+
+// The chromosome code plink reads for a VCF contig name: 1-26, X, Y, XY or MT,
+// with a "chr" prefix dropped; "" for a name plink does not know.
+std::string plink_chromosome(const std::string& chrom);
+
+// Why SAMPLES cannot name the individuals of a VCF or .fam ("" when they
+// can): a name is empty or used twice.
+std::string sample_names_problem(const std::vector<std::string>& samples);
+
+// The copy case of individual i under -X/-Y/-M and its gender code; two copies
+// when the run has no gender codes for it.
+copy_case copies_of(const run_info& run, int i);
+
+#endif

@@ -1,0 +1,385 @@
+// vcf_writer.cpp -- the --vcf writer: one VCF/BCF record per SNP, the header
+// written last in front of the records (see vcf_writer.h).
+#include "vcf_writer.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include <htslib/hfile.h>
+#include <htslib/hts.h>
+#include <htslib/kstring.h>
+#include <htslib/vcf.h>
+
+#include "out_file.h"
+#include "site.h"
+#include "spool.h"
+
+#ifndef TAMSEL_VERSION
+#define TAMSEL_VERSION "0.1"
+#endif
+
+namespace {
+
+enum class vcf_kind { unknown, text, text_gz, bcf };
+
+bool ends_with(const std::string& s, const std::string& suffix)
+{
+    return s.size() > suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+vcf_kind kind_of(const std::string& path)
+{
+    if (ends_with(path, ".vcf.gz")) return vcf_kind::text_gz;
+    if (ends_with(path, ".vcf")) return vcf_kind::text;
+    if (ends_with(path, ".bcf")) return vcf_kind::bcf;
+    return vcf_kind::unknown;
+}
+
+std::string folder_of(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Warnings of one kind printed one by one; the rest only counted at the end.
+constexpr long SHOWN_WARNINGS = 5;
+
+const char* const ALLELE_NOTE =
+    "##tamselAlleles=REF and ALT are the array's A and B alleles as given in the intensity file, not the reference genome's alleles";
+const char* const INFO_HEADER[] = {
+    "##INFO=<ID=MU,Number=1,Type=Float,Description=\"Mean absolute contrast\">",
+    "##INFO=<ID=MU1,Number=1,Type=Float,Description=\"Mean absolute contrast of the lower level of the level model\">",
+    "##INFO=<ID=MU2,Number=1,Type=Float,Description=\"Mean absolute contrast of the upper level of the level model\">",
+    "##INFO=<ID=KMODEL,Number=1,Type=Integer,Description=\"Levels of the chosen level model, 1 or 2; 0 when nobody was usable\">",
+    "##INFO=<ID=RUN,Number=1,Type=Integer,Description=\"Fit run whose calls and posteriors are given, 1 or 2; 0 when nobody was usable\">",
+    "##INFO=<ID=POS1,Number=1,Type=Integer,Description=\"Starting candidate (0-7) of the first fit run; -1 when nobody was usable\">",
+    "##INFO=<ID=POS2,Number=1,Type=Integer,Description=\"Starting candidate (0-7) of the second fit run; -1 when nobody was usable\">",
+    "##INFO=<ID=RANGEC,Number=3,Type=Float,Description=\"Range-spanning starting centres (low, mid, high) of candidate 7\">",
+    "##INFO=<ID=CENTRE,Number=3,Type=Float,Description=\"Contrast centres of the AA, AB and BB clusters at the last re-estimation\">",
+    "##INFO=<ID=NCLUST,Number=3,Type=Integer,Description=\"Members of the AA, AB and BB clusters at the last re-estimation\">",
+    "##INFO=<ID=HWE,Number=1,Type=Float,Description=\"Hardy-Weinberg p-value of the calls given\">",
+    "##INFO=<ID=CR,Number=1,Type=Float,Description=\"Call rate: fraction of individuals with a call\">",
+};
+const char* const PERT_HEADER =
+    "##INFO=<ID=PERT,Number=1,Type=Float,Description=\"Fraction of calls unchanged by a re-fit on jittered intensities; CENTRE and NCLUST are that re-fit's\">";
+const char* const FLAG_AND_FORMAT_HEADER[] = {
+    "##INFO=<ID=BADPOS,Number=0,Type=Flag,Description=\"The position text was not CHR:POS; CHROM is 0 and POS 1\">",
+    "##INFO=<ID=BADALLELE,Number=0,Type=Flag,Description=\"The allele text was not two different runs of bases; REF is N and ALT <B>\">",
+    "##ALT=<ID=B,Description=\"The array's B allele, whose bases could not be read\">",
+    "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype; haploid for a single copy, missing where no call is possible\">",
+    "##FORMAT=<ID=GP,Number=G,Type=Float,Description=\"Posterior probabilities of AA, AB, BB (of A, B for a single copy) of the fit run given; missing for a no call\">",
+    "##FORMAT=<ID=PNULL,Number=1,Type=Float,Description=\"Posterior probability of the null (no-call) cluster\">",
+    "##FORMAT=<ID=CONTRAST,Number=1,Type=Float,Description=\"(B - A) / (A + B), 4 significant digits; missing when the intensities were unusable\">",
+    "##FORMAT=<ID=STRENGTH,Number=1,Type=Float,Description=\"ln(A + B), 4 significant digits; missing when the intensities were unusable\">",
+};
+
+float real(double x)
+{
+    float f;
+    if (std::isfinite(x)) f = static_cast<float>(x);
+    else bcf_float_set_missing(f);
+    return f;
+}
+
+// x to 4 significant digits; scaling by a power of ten instead of printing
+// keeps this off the profile of a writer that runs once per individual.
+float four_digits(double x)
+{
+    static const double p10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+    if (!std::isfinite(x) || x == 0) return real(x);
+    int shift = 3 - static_cast<int>(std::floor(std::log10(std::fabs(x))));
+    if (shift < -12 || shift > 12) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.4g", x);
+        return real(std::strtod(buf, nullptr));
+    }
+    return shift >= 0 ? real(std::nearbyint(x * p10[shift]) / p10[shift])
+                      : real(std::nearbyint(x / p10[-shift]) * p10[-shift]);
+}
+
+class vcf_writer : public result_writer {
+public:
+    vcf_writer(const std::string& path, int threads) : path_(path), kind_(kind_of(path)), threads_(threads) {}
+    ~vcf_writer() override
+    {
+        if (body_) hts_close(body_);
+        if (spool_ >= 0) ::close(spool_);
+        if (rec_) bcf_destroy(rec_);
+        if (hdr_) bcf_hdr_destroy(hdr_);
+    }
+    void claim() override { out_.claim(path_); }
+    std::vector<const out_file*> files() const override { return {&out_}; }
+    void begin(const run_info& run) override;
+    void write(const snp_result& r) override;
+    void finish() override;
+
+private:
+    [[noreturn]] void fail(int err, const std::string& what = "");
+    // htslib's header and record calls fail only for want of memory.
+    void check(int rc) { if (rc < 0) fail(ENOMEM); }
+    int contig(const std::string& name);
+    void info(const snp_result& r, bool bad_pos, bool bad_allele);
+    void genotypes(const snp_result& r);
+    void warn(long& count, const snp_result& r, const std::string& what);
+    void write_header();
+    void append_records();
+
+    std::string path_;
+    vcf_kind kind_;
+    int threads_;
+    out_file out_;
+    run_info run_;
+    bcf_hdr_t* hdr_ = nullptr;
+    bcf1_t* rec_ = nullptr;
+    htsFile* body_ = nullptr;
+    int spool_ = -1;
+    long bad_pos_ = 0, bad_allele_ = 0;
+    std::vector<int32_t> gt_;
+    std::vector<float> gp_, pnull_, contrast_, strength_;
+};
+
+void vcf_writer::fail(int err, const std::string& what)
+{
+    throw write_error("could not write " + path_ + ": " + (what.empty() ? std::strerror(err) : what));
+}
+
+void vcf_writer::begin(const run_info& run)
+{
+    run_ = run;
+    std::string problem = sample_names_problem(run.samples);
+    if (!problem.empty()) throw input_error(run.input + " line 1: " + problem + "; " + path_ + " needs distinct names");
+    out_.start();
+    hdr_ = bcf_hdr_init("w");
+    rec_ = bcf_init();
+    if (!hdr_ || !rec_) fail(ENOMEM);
+    check(bcf_hdr_set_version(hdr_, "VCFv4.3"));
+    check(bcf_hdr_append(hdr_, "##source=tamsel " TAMSEL_VERSION));
+    std::string command = run.command_line;
+    for (char& c : command)
+        if (c == '\n' || c == '\r') c = ' ';
+    check(bcf_hdr_append(hdr_, ("##tamselCommand=" + command).c_str()));
+    check(bcf_hdr_append(hdr_, ALLELE_NOTE));
+    for (const char* line : INFO_HEADER) check(bcf_hdr_append(hdr_, line));
+    if (run.pert) check(bcf_hdr_append(hdr_, PERT_HEADER));
+    for (const char* line : FLAG_AND_FORMAT_HEADER) check(bcf_hdr_append(hdr_, line));
+    for (const std::string& s : run.samples) check(bcf_hdr_add_sample(hdr_, s.c_str()));
+    check(bcf_hdr_sync(hdr_));
+
+    struct stat st;
+    bool regular = fstat(out_.fd(), &st) == 0 && S_ISREG(st.st_mode);
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = regular ? folder_of(path_) : tmp && *tmp ? tmp : "/tmp";
+    spool_ = open_spool(folder);
+    if (spool_ < 0) {
+        int err = errno;
+        fail(err, "could not make a temporary file in " + folder + ": " + std::strerror(err));
+    }
+    int fd = dup(spool_);
+    hFILE* h = fd >= 0 ? hdopen(fd, "w") : nullptr;
+    if (!h) {
+        if (fd >= 0) ::close(fd);
+        fail(errno);
+    }
+    const char* mode = kind_ == vcf_kind::bcf ? "wb" : kind_ == vcf_kind::text_gz ? "wz" : "w";
+    body_ = hts_hopen(h, path_.c_str(), mode);
+    if (!body_) {
+        hclose_abruptly(h);
+        fail(errno ? errno : EIO);
+    }
+    if (threads_ > 1 && kind_ != vcf_kind::text) check(hts_set_threads(body_, threads_));
+    size_t n = run.samples.size();
+    gt_.resize(2 * n);
+    gp_.resize(3 * n);
+    pnull_.resize(n);
+    contrast_.resize(n);
+    strength_.resize(n);
+}
+
+int vcf_writer::contig(const std::string& name)
+{
+    int id = bcf_hdr_name2id(hdr_, name.c_str());
+    if (id >= 0) return id;
+    // A new contig joins the header in order of first appearance.
+    check(bcf_hdr_printf(hdr_, "##contig=<ID=%s>", name.c_str()));
+    check(bcf_hdr_sync(hdr_));
+    return bcf_hdr_name2id(hdr_, name.c_str());
+}
+
+void vcf_writer::warn(long& count, const snp_result& r, const std::string& what)
+{
+    if (++count <= SHOWN_WARNINGS) std::cerr << "Warning : " << path_ << ": SNP " << r.id << " " << what << "\n";
+}
+
+void vcf_writer::write(const snp_result& r)
+{
+    size_t n = run_.samples.size();
+    if (r.calls.size() != n || r.post.size() != 4 * n || r.contrast.size() != n || r.strength.size() != n ||
+        r.usable.size() != n)
+        throw std::logic_error("snp_result without the details the VCF writer needs");
+    site_position p = parse_position(r.position);
+    site_alleles al = parse_alleles(r.allele);
+    if (!p.ok) warn(bad_pos_, r, "has position '" + r.position + "', not CHR:POS; written as CHROM 0, POS 1, flag BADPOS");
+    if (!al.ok) warn(bad_allele_, r, "has alleles '" + r.allele + "', not two bases; written as REF N, ALT <B>, flag BADALLELE");
+
+    bcf_clear(rec_);
+    rec_->rid = contig(p.ok ? p.chrom : "0");
+    // POS 1, not 0: htslib's indexers refuse position 0 even where records are sorted.
+    rec_->pos = p.ok ? p.pos - 1 : 0;
+    bcf_float_set_missing(rec_->qual);
+    check(bcf_update_id(hdr_, rec_, r.id.c_str()));
+    check(bcf_update_alleles_str(hdr_, rec_, al.ok ? (al.a + "," + al.b).c_str() : "N,<B>"));
+    info(r, !p.ok, !al.ok);
+    genotypes(r);
+    errno = 0;
+    if (bcf_write(body_, hdr_, rec_) < 0) fail(errno ? errno : EIO);
+}
+
+void vcf_writer::info(const snp_result& r, bool bad_pos, bool bad_allele)
+{
+    auto put_real = [&](const char* tag, const double* v, int k) {
+        float f[3];
+        for (int j = 0; j < k; ++j) f[j] = real(v[j]);
+        check(bcf_update_info_float(hdr_, rec_, tag, f, k));
+    };
+    auto put_int = [&](const char* tag, const int* v, int k) {
+        int32_t x[3];
+        for (int j = 0; j < k; ++j) x[j] = v[j];
+        check(bcf_update_info_int32(hdr_, rec_, tag, x, k));
+    };
+    put_real("MU", &r.mu, 1);
+    put_real("MU1", &r.mu_1, 1);
+    put_real("MU2", &r.mu_2, 1);
+    put_int("KMODEL", &r.kmodel, 1);
+    put_int("RUN", &r.run, 1);
+    put_int("POS1", &r.pos1, 1);
+    put_int("POS2", &r.pos2, 1);
+    put_real("RANGEC", r.rangec, 3);
+    put_real("CENTRE", r.centre, 3);
+    put_int("NCLUST", r.count, 3);
+    put_real("HWE", &r.hwe_p, 1);
+    long called = 0;
+    for (int c : r.calls) called += c != CALL_NULL;
+    double rate = r.calls.empty() ? NAN : static_cast<double>(called) / static_cast<double>(r.calls.size());
+    put_real("CR", &rate, 1);
+    if (run_.pert) put_real("PERT", &r.pert_score, 1);
+    if (bad_pos) check(bcf_update_info_flag(hdr_, rec_, "BADPOS", nullptr, 1));
+    if (bad_allele) check(bcf_update_info_flag(hdr_, rec_, "BADALLELE", nullptr, 1));
+}
+
+void vcf_writer::genotypes(const snp_result& r)
+{
+    const int32_t end_i = bcf_int32_vector_end;
+    float missing, end_f;
+    bcf_float_set_missing(missing);
+    bcf_float_set_vector_end(end_f);
+    for (size_t i = 0; i < r.calls.size(); ++i) {
+        const double* P = &r.post[4 * i];
+        int32_t* gt = &gt_[2 * i];
+        float* gp = &gp_[3 * i];
+        int call = r.calls[i];
+        copy_case k = copies_of(run_, static_cast<int>(i));
+        gp[0] = missing, gp[1] = end_f, gp[2] = end_f;
+        if (k == TWO_COPIES) {
+            gt[0] = call == CALL_NULL ? bcf_gt_missing : bcf_gt_unphased(call == CALL_BB);
+            gt[1] = call == CALL_NULL ? bcf_gt_missing : bcf_gt_unphased(call != CALL_AA);
+            if (call != CALL_NULL) gp[0] = real(P[0]), gp[1] = real(P[1]), gp[2] = real(P[2]);
+        } else {
+            // A single copy has no AB; should the model ever call one, it stays missing.
+            bool called = k == ONE_COPY && (call == CALL_AA || call == CALL_BB);
+            gt[0] = called ? bcf_gt_unphased(call == CALL_BB) : bcf_gt_missing;
+            gt[1] = end_i;
+            if (called) gp[0] = real(P[0]), gp[1] = real(P[2]);
+        }
+        pnull_[i] = real(P[3]);
+        contrast_[i] = r.usable[i] ? four_digits(r.contrast[i]) : missing;
+        strength_[i] = r.usable[i] ? four_digits(r.strength[i]) : missing;
+    }
+    int n = static_cast<int>(r.calls.size());
+    check(bcf_update_genotypes(hdr_, rec_, gt_.data(), 2 * n));
+    check(bcf_update_format_float(hdr_, rec_, "GP", gp_.data(), 3 * n));
+    check(bcf_update_format_float(hdr_, rec_, "PNULL", pnull_.data(), n));
+    check(bcf_update_format_float(hdr_, rec_, "CONTRAST", contrast_.data(), n));
+    check(bcf_update_format_float(hdr_, rec_, "STRENGTH", strength_.data(), n));
+}
+
+void vcf_writer::finish()
+{
+    if (!body_) return;
+    htsFile* body = body_;
+    body_ = nullptr;
+    errno = 0;
+    if (hts_close(body) != 0) fail(errno ? errno : EIO);
+    write_header();
+    append_records();
+    out_.close();
+    if (bad_pos_)
+        std::cerr << "Warning : " << path_ << ": " << bad_pos_
+                  << " SNPs with a position that is not CHR:POS (CHROM 0, POS 1, flag BADPOS)\n";
+    if (bad_allele_)
+        std::cerr << "Warning : " << path_ << ": " << bad_allele_
+                  << " SNPs with alleles that are not two bases (REF N, ALT <B>, flag BADALLELE)\n";
+}
+
+void vcf_writer::write_header()
+{
+    kstring_t ks = KS_INITIALIZE;
+    if (bcf_hdr_format(hdr_, kind_ == vcf_kind::bcf, &ks) < 0) {
+        ks_free(&ks);
+        fail(ENOMEM);
+    }
+    std::string text(ks.s ? ks.s : "", ks.l);
+    ks_free(&ks);
+    while (!text.empty() && text.back() == '\0') text.pop_back();
+    if (kind_ == vcf_kind::text) {
+        out_.write(text);
+        return;
+    }
+    std::string bytes = text;
+    if (kind_ == vcf_kind::bcf) {
+        // BCF 2.2: magic, little-endian length of the text with its NUL, the text.
+        uint32_t len = static_cast<uint32_t>(text.size() + 1);
+        bytes = std::string("BCF\2\2", 5);
+        for (int s = 0; s < 32; s += 8) bytes += static_cast<char>((len >> s) & 0xff);
+        bytes += text;
+        bytes += '\0';
+    }
+    std::string blocks;
+    if (!bgzf_blocks(bytes, blocks)) fail(EIO, "BGZF compression failed");
+    out_.write(blocks);
+}
+
+void vcf_writer::append_records()
+{
+    out_.flush();
+    if (int err = copy_spool(spool_, out_.fd())) fail(err);
+    ::close(spool_);
+    spool_ = -1;
+}
+
+}  // namespace
+
+std::string vcf_name_problem(const std::string& path)
+{
+    if (kind_of(path) == vcf_kind::unknown)
+        return "--vcf " + path + ": the name must end in .vcf, .vcf.gz or .bcf";
+    std::string folder = folder_of(path);
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return "--vcf " + path + ": folder " + folder + " does not exist";
+    return "";
+}
+
+std::unique_ptr<result_writer> make_vcf_writer(const std::string& path, int threads)
+{
+    return std::make_unique<vcf_writer>(path, threads);
+}

@@ -1,0 +1,2 @@
+tamsel_test(test_vcf_writer test_vcf_writer.cpp)
+tamsel_test(test_plink_writer test_plink_writer.cpp)
