@@ -28,6 +28,9 @@ struct options {
     bool strict = false;       // --strict: a damaged row is an error
     bool no_simd = false;      // --no-simd: the scalar maths path
     bool qc = false;           // --qc: PREFIX_snpqc and PREFIX_sampleqc
+    const char* index = nullptr;  // --index FILE: write FILE.tsi for -s runs, nothing else
+    int index_every = 1000;       // --index-every N: rows between checkpoints of --index
+    bool no_index = false;        // --no-index: -s reads from the start even when FILE.tsi exists
     bool help = false, version = false;
 };
 

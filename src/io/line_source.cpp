@@ -2,6 +2,7 @@
 // reads plain text, gzip and BGZF alike.
 #include "line_source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -36,7 +37,9 @@ void line_source::corrupt()
 bool line_source::fill()
 {
     if (eof_) return false;
-    ssize_t n = bgzf_read(f_, buf_.data(), buf_.size());
+    // One block per fill, so that every line start has a virtual offset: the
+    // first byte comes through htslib's block loading, then the rest of that block.
+    ssize_t n = bgzf_read(f_, buf_.data(), 1);
     if (n < 0) corrupt();
     if (n == 0) {
         eof_ = true;
@@ -44,6 +47,12 @@ bool line_source::fill()
         // BGZF file cut at a block boundary is known only by its missing end block.
         if (f_->is_compressed && !f_->is_gzip && !f_->last_block_eof) corrupt();
         return false;
+    }
+    fill_at_ = static_cast<uint64_t>(bgzf_tell(f_)) - 1;
+    const ssize_t rest = std::min<ssize_t>(f_->block_length - f_->block_offset, buf_.size() - 1);
+    if (rest > 0) {
+        if (bgzf_read(f_, buf_.data() + 1, rest) != rest) corrupt();
+        n += rest;
     }
     pos_ = 0;
     end_ = static_cast<size_t>(n);
@@ -94,5 +103,29 @@ bool line_source::next()
 done:
     line_[len_] = '\0';
     ++line_no_;
+    return true;
+}
+
+bool line_source::seekable() const
+{
+    return f_ && path_ != "-" && !f_->is_gzip;
+}
+
+uint64_t line_source::tell()
+{
+    // A line that starts a block is addressed in that block, not past the end of the one before.
+    if (pos_ >= end_) fill();
+    return fill_at_ + pos_;
+}
+
+bool line_source::seek(uint64_t where, long last_line)
+{
+    if (!seekable() || bgzf_seek(f_, static_cast<int64_t>(where), SEEK_SET) < 0) return false;
+    pos_ = end_ = 0;
+    eof_ = false;
+    started_ = true;
+    unterminated_ = false;
+    line_no_ = last_line;
+    if (!f_->is_compressed) consumed_ = (where >> 16) + (where & 0xFFFF);
     return true;
 }
