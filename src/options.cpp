@@ -41,7 +41,7 @@ std::string read_long(int argc, char** argv, int& i, options& o)
     static const flag flags[] = {{"bgzip", &options::bgzip},   {"quiet", &options::quiet},
                                  {"strict", &options::strict}, {"no-simd", &options::no_simd},
                                  {"help", &options::help},     {"version", &options::version},
-                                 {"qc", &options::qc}};
+                                 {"qc", &options::qc},         {"no-index", &options::no_index}};
     for (const flag& f : flags)
         if (name == f.name) {
             if (has_value) return "Option --" + name + " takes no value.";
@@ -71,6 +71,19 @@ std::string read_long(int argc, char** argv, int& i, options& o)
                 return "Option --" + name + " needs a value.";
             return "";
         }
+    if (name == "index") {
+        std::string v;
+        if (!take_value(v) || v.empty()) return "Option --index needs the intensity file to index.";
+        o.index = has_value ? argv[i] + 2 + eq + 1 : argv[i];
+        return "";
+    }
+    if (name == "index-every") {
+        std::string v;
+        if (!take_value(v)) return "Option --index-every needs a value.";
+        if (!count_value(v, o.index_every) || o.index_every < 1)
+            return "Option --index-every needs a number of rows of at least 1, not \"" + v + "\".";
+        return "";
+    }
     return "Unknown option --" + name + " (tamsel --help lists the options).";
 }
 
@@ -125,6 +138,8 @@ std::string read_options(int argc, char** argv, options& o)
 
 std::string check_options(const options& o)
 {
+    // Indexing is a command of its own: it reads one file and writes its index.
+    if (o.index) return "";
     if (!o.input || !o.output) return "Need to specify both an input and an output file.";
     if ((o.chromosome != chrom::none) != (o.gender != nullptr)) return "Need to specify a gender file.";
     // A VCF or PLINK output is a result of its own.
@@ -172,6 +187,10 @@ std::string usage_text()
       << "  --qc         also write PREFIX_snpqc and PREFIX_sampleqc, quality-control tables\n"
       << "  --no-simd    use the library's maths functions only\n"
       << "  --intensities A,B  FORMAT tags of A and B in a VCF/BCF input [X,Y]\n"
+      << "  --index FILE write FILE.tsi, which lets -s start near its first row with the\n"
+      << "               perturbation scores of a whole run (-a); no other output\n"
+      << "  --index-every N  rows between the checkpoints of --index [1000]\n"
+      << "  --no-index   -s ignores FILE.tsi and reads from the first row\n"
       << "  --help, --version\n"
       << "  -i also reads gzip or BGZF files, VCF or BCF, and standard input as \"-\".\n"
       << "Example: tamsel -i examples/small.int -o out/small -c -p\n";

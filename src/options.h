@@ -31,6 +31,9 @@ struct options {
     std::string vcf;           // --vcf FILE: .vcf, .vcf.gz or .bcf
     std::string plink;         // --plink PREFIX: PREFIX.bed, .bim, .fam
     std::string tag_a = "X", tag_b = "Y";  // --intensities A,B: FORMAT tags of a VCF/BCF input
+    const char* index = nullptr;  // --index FILE: write FILE.tsi for -s runs, nothing else
+    int index_every = 1000;       // --index-every N: rows between checkpoints of --index
+    bool no_index = false;        // --no-index: -s reads from the start even when FILE.tsi exists
     bool help = false, version = false;
 };
 

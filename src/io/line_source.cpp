@@ -2,6 +2,7 @@
 // reads plain text, gzip and BGZF alike.
 #include "line_source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -32,8 +33,9 @@ bool line_source::open(hFILE* h, const std::string& path, int threads)
     if (!f_) return false;
     if (threads > 1 && f_->is_compressed) bgzf_mt(f_, threads, 64);
     struct stat st;
-    if (!f_->is_compressed && path != "-" && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        plain_size_ = static_cast<unsigned long long>(st.st_size);
+    const bool regular = path != "-" && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (!f_->is_compressed && regular) plain_size_ = static_cast<unsigned long long>(st.st_size);
+    piped_ = !f_->is_compressed && !regular;
     return true;
 }
 
@@ -46,10 +48,27 @@ void line_source::corrupt()
 bool line_source::fill()
 {
     if (eof_) return false;
-    // Plain text is read at most up to a line end, so rows arriving through a
-    // pipe are fitted as they come instead of once a whole buffer has arrived.
-    ssize_t n = f_->is_compressed ? bgzf_read(f_, buf_.data(), buf_.size())
-                                  : hgetln(buf_.data(), buf_.size(), f_->fp);
+    ssize_t n;
+    if (piped_) {
+        // Plain text from a pipe is read at most up to a line end, so rows
+        // arriving slowly are fitted as they come, not once a block has arrived.
+        n = hgetln(buf_.data(), buf_.size(), f_->fp);
+        if (n < 0) corrupt();
+        if (n == 0) {
+            eof_ = true;
+            return false;
+        }
+        pos_ = 0;
+        end_ = static_cast<size_t>(n);
+        if (!started_) {
+            started_ = true;
+            if (end_ >= 3 && std::memcmp(buf_.data(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+        }
+        return true;
+    }
+    // One block per fill, so that every line start has a virtual offset: the
+    // first byte comes through htslib's block loading, then the rest of that block.
+    n = bgzf_read(f_, buf_.data(), 1);
     if (n < 0) corrupt();
     if (n == 0) {
         eof_ = true;
@@ -57,6 +76,12 @@ bool line_source::fill()
         // BGZF file cut at a block boundary is known only by its missing end block.
         if (f_->is_compressed && !f_->is_gzip && !f_->last_block_eof) corrupt();
         return false;
+    }
+    fill_at_ = static_cast<uint64_t>(bgzf_tell(f_)) - 1;
+    const ssize_t rest = std::min<ssize_t>(f_->block_length - f_->block_offset, buf_.size() - 1);
+    if (rest > 0) {
+        if (bgzf_read(f_, buf_.data() + 1, rest) != rest) corrupt();
+        n += rest;
     }
     pos_ = 0;
     end_ = static_cast<size_t>(n);
@@ -107,5 +132,29 @@ bool line_source::next()
 done:
     line_[len_] = '\0';
     ++line_no_;
+    return true;
+}
+
+bool line_source::seekable() const
+{
+    return f_ && path_ != "-" && !f_->is_gzip && !piped_;
+}
+
+uint64_t line_source::tell()
+{
+    // A line that starts a block is addressed in that block, not past the end of the one before.
+    if (pos_ >= end_) fill();
+    return fill_at_ + pos_;
+}
+
+bool line_source::seek(uint64_t where, long last_line)
+{
+    if (!seekable() || bgzf_seek(f_, static_cast<int64_t>(where), SEEK_SET) < 0) return false;
+    pos_ = end_ = 0;
+    eof_ = false;
+    started_ = true;
+    unterminated_ = false;
+    line_no_ = last_line;
+    if (!f_->is_compressed) consumed_ = (where >> 16) + (where & 0xFFFF);
     return true;
 }

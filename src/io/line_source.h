@@ -7,6 +7,7 @@
 #ifndef TAMSEL_IO_LINE_SOURCE_H
 #define TAMSEL_IO_LINE_SOURCE_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,16 @@ public:
     unsigned long long consumed() const { return consumed_; }
     unsigned long long plain_size() const { return plain_size_; }
 
+    // True for a plain or BGZF file, whose lines can be found again by tell/seek;
+    // false for standard input and plain gzip.
+    bool seekable() const;
+    // Where the next line starts: a BGZF virtual offset (a plain file counts as
+    // one made of 64 KiB blocks). Throws input_error like next().
+    uint64_t tell();
+    // Goes back or ahead to a place tell() gave; last_line is the number of the
+    // line before it. False when the input cannot seek there.
+    bool seek(uint64_t where, long last_line);
+
 private:
     bool fill();
     [[noreturn]] void corrupt();
@@ -51,7 +62,9 @@ private:
     BGZF* f_ = nullptr;
     std::vector<char> buf_ = std::vector<char>(1 << 16);
     size_t pos_ = 0, end_ = 0;
+    uint64_t fill_at_ = 0;  // virtual offset of buf_[0]
     bool eof_ = false, started_ = false, unterminated_ = false;
+    bool piped_ = false;  // plain text that is not a regular file
     std::vector<char> line_ = std::vector<char>(1 << 16);
     size_t len_ = 0;
     long line_no_ = 0;

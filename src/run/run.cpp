@@ -11,12 +11,12 @@
 #include "line_source.h"
 #include "out_file.h"
 #include "pipeline.h"
-#include "probkit.h"
 #include "progress.h"
 #include "plink_writer.h"
 #include "qc_writer.h"
 #include "site.h"
 #include "vcf_writer.h"
+#include "shard.h"
 #include "text_files.h"
 #include "worker.h"
 
@@ -30,8 +30,8 @@ void could_not_open(const std::string& path)
 // The rows of the requested range, numbered and prepared for the workers.
 class row_range {
 public:
-    row_range(intensity_reader& reader, int first, int last, int nind, bool pert)
-        : reader_(reader), nind_(nind), pert_(pert)
+    row_range(intensity_reader& reader, int first, int last, int nind, bool pert, resume_point at)
+        : reader_(reader), nind_(nind), pert_(pert), at_(std::move(at)), rows_(at_.counted)
     {
         first_ = first > 1 ? first : 1;
         last_ = last > -1 ? last : -1;
@@ -45,6 +45,8 @@ public:
             if (!reader_.next(job, wanted)) return false;
             ++rows_;
             if (wanted) break;
+            // A row skipped after an index checkpoint still takes its place in the random stream.
+            if (pert_ && at_.draws(rows_)) draw_noise(skipped_, nind_);
         }
         job.index = index_++;
         job.console.clear();
@@ -54,11 +56,7 @@ public:
         if ((job.index + 1) % 10 == 0) job.console += "SNP " + std::to_string(job.index + 1) + " \n";
         // One random stream in SNP order: every fitted SNP draws 2 x nind deviates.
         job.noise.clear();
-        if (pert_ && fitted(job.ab, nind_)) {
-            double mean = 0, sd = 0.05;
-            job.noise.resize(2 * static_cast<size_t>(nind_));
-            for (double& v : job.noise) v = rnorm(&mean, &sd);
-        }
+        if (pert_ && fitted(job.ab, nind_)) draw_noise(job.noise, nind_);
         return true;
     }
     long rows() const { return rows_; }
@@ -69,8 +67,10 @@ private:
     intensity_reader& reader_;
     int nind_;
     bool pert_;
+    resume_point at_;
+    std::vector<double> skipped_;
     int first_, last_;
-    long rows_ = 0, index_ = 0;
+    long rows_, index_ = 0;
 };
 
 // An output that is one of the inputs would be emptied before it is read.
@@ -93,6 +93,7 @@ int thread_count(int asked)
 
 int run_tamsel(const options& o, const std::string& command_line)
 {
+    if (o.index) return write_input_index(o);
     const int threads = thread_count(o.threads);
     run_info info;
     info.input = o.input;
@@ -134,6 +135,9 @@ int run_tamsel(const options& o, const std::string& command_line)
             std::string why = sample_names_problem(info.samples);
             if (!why.empty()) throw input_error(o.input + std::string(": ") + why);
         }
+        // A stale index stops the run before any output is touched.
+        resume_point start = find_resume_point(o, info.nind, in);
+
         const bool text[N_TEXT_FILES] = {o.calls, o.probs, o.kmodel, o.contrast};
         writers.push_back(std::make_unique<text_files>(o.output, text, o.bgzip, threads));
         if (o.qc) writers.push_back(make_qc_writer(o.output, o.bgzip, threads));
@@ -157,7 +161,7 @@ int run_tamsel(const options& o, const std::string& command_line)
 
         std::vector<std::unique_ptr<worker>> workers;
         for (int t = 0; t < threads; ++t) workers.push_back(std::make_unique<worker>(o, info, details));
-        row_range range(reader, o.first, o.last, info.nind, o.pert);
+        row_range range(reader, o.first, o.last, info.nind, o.pert, std::move(start));
         progress shown(!o.quiet, in);
         long done = 0;
         run_pipeline(
