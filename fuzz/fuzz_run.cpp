@@ -1,0 +1,90 @@
+// fuzz_run.cpp -- a whole run (-c -p -k -u -a --qc) on a small input held in
+// memory, outputs under /dev/shm. Inputs over 4 KB or with more than 32
+// individuals are skipped so one run stays well under 10 ms. Besides crashes
+// and sanitizer reports it checks the exit status (0 or 1) and that every
+// output holds whole lines.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "fuzz_input.h"
+#include "options.h"
+#include "run.h"
+
+namespace {
+
+constexpr size_t max_bytes = 4096;
+constexpr size_t max_individuals = 32;
+
+// Header fields before the first line end, as the splitter would count them.
+size_t header_fields(const uint8_t* data, size_t size)
+{
+    size_t n = 0;
+    bool in_field = false;
+    for (size_t i = 0; i < size && data[i] != '\n' && data[i] != '\r'; ++i) {
+        const bool sep = data[i] == ' ' || data[i] == '\t';
+        if (!sep && !in_field) ++n;
+        in_field = !sep;
+    }
+    return n;
+}
+
+void check_whole_lines(const std::string& path)
+{
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return;
+    std::fseek(f, 0, SEEK_END);
+    const long n = std::ftell(f);
+    int last = '\n';
+    if (n > 0) {
+        std::fseek(f, n - 1, SEEK_SET);
+        last = std::fgetc(f);
+    }
+    std::fclose(f);
+    if (last != '\n') fuzz::fail(path + " ends inside a line");
+}
+
+std::string output_prefix()
+{
+    const std::string dir = "/dev/shm/tamsel-fuzz-" + std::to_string(getpid());
+    mkdir(dir.c_str(), 0700);
+    return dir + "/out";
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::quiet_console();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size > max_bytes || fuzz::compressed(data, size)) return 0;
+    if (header_fields(data, size) > 3 + 2 * max_individuals) return 0;
+    // One in-memory input and one output folder for the whole process.
+    static fuzz::memfile file;
+    static const std::string prefix = output_prefix();
+    file.write(data, size);
+
+    std::vector<std::string> words = {"tamsel", "-i", file.path(), "-o", prefix, "-c", "-p",
+                                      "-k",     "-u", "-a",        "--qc", "--quiet"};
+    std::vector<char*> argv;
+    std::string command_line;
+    for (std::string& w : words) {
+        argv.push_back(&w[0]);
+        command_line += (command_line.empty() ? "" : " ") + w;
+    }
+    options o;
+    if (!read_options(static_cast<int>(argv.size()), argv.data(), o).empty() || !check_options(o).empty())
+        fuzz::fail("the fixed command line was refused");
+    const int status = run_tamsel(o, command_line);
+    if (status != 0 && status != 1) fuzz::fail("exit status " + std::to_string(status));
+    for (const char* suffix : {"_calls", "_probs", "_kmodelmu", "_contrastmu", "_snpqc", "_sampleqc"})
+        check_whole_lines(prefix + suffix);
+    return 0;
+}
