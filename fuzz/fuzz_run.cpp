@@ -3,7 +3,9 @@
 // individuals are skipped so one run stays well under 10 ms. Besides crashes
 // and sanitizer reports it checks the exit status (0 or 1) and that every
 // output holds whole lines.
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -47,10 +49,12 @@ void check_whole_lines(const std::string& path)
     if (last != '\n') fuzz::fail(path + " ends inside a line");
 }
 
+// The folder fuzz/run.sh made (and removes), else one of this process in /dev/shm.
 std::string output_prefix()
 {
-    const std::string dir = "/dev/shm/tamsel-fuzz-" + std::to_string(getpid());
-    mkdir(dir.c_str(), 0700);
+    const char* given = std::getenv("TAMSEL_FUZZ_OUT");
+    const std::string dir = given && *given ? given : "/dev/shm/tamsel-fuzz-" + std::to_string(getpid());
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) fuzz::fail("cannot make the output folder " + dir);
     return dir + "/out";
 }
 

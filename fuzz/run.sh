@@ -19,6 +19,10 @@ cmake --build "$build" -j2 --target "${targets[@]}"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# The whole-run target writes its outputs here.
+TAMSEL_FUZZ_OUT=$(mktemp -d /dev/shm/tamsel-fuzz.XXXXXX 2>/dev/null || mktemp -d)
+export TAMSEL_FUZZ_OUT
+trap 'rm -rf "$TAMSEL_FUZZ_OUT"' EXIT
 failed=0
 summary=""
 for t in "${targets[@]}"; do
