@@ -1,10 +1,10 @@
 #!/bin/bash
 # fuzz/run.sh SECONDS [TARGET...]: builds the libFuzzer targets with clang,
 # AddressSanitizer and UndefinedBehaviorSanitizer (in build-fuzz/, or in
-# $TAMSEL_FUZZ_BUILD), then runs each target for SECONDS seconds, starting from
-# its seed corpus in fuzz/corpus/ (fuzz_rows: rows/, ...). Exits non-zero when a target crashes,
-# hangs or reports a sanitizer error; the input that did it is left in
-# BUILD/crashes/. Prints executions per second and coverage per target.
+# $TAMSEL_FUZZ_BUILD), then runs each target for SECONDS seconds, starting
+# from its seeds (fuzz_rows from fuzz/corpus/rows/, and so on). Exits non-zero
+# when a target crashes, hangs or reports a sanitizer error; the input that did
+# it is left in BUILD/crashes/. Prints executions per second and coverage.
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
