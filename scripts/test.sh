@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer and runs the whole test suite, then runs the
-# threaded-run tests once more under ThreadSanitizer.
+# UndefinedBehaviorSanitizer and runs the whole test suite, runs the
+# threaded-run tests once more under ThreadSanitizer, then runs each fuzz
+# target for 20 seconds (fails on any crash or sanitizer report).
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -11,3 +12,4 @@ ctest --test-dir build-test --output-on-failure -j2
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMSEL_TSAN=ON >/dev/null
 cmake --build build-tsan -j2 --target tamsel test_run
 TSAN_OPTIONS="halt_on_error=1 exitcode=66" ctest --test-dir build-tsan --output-on-failure -R '^Modes\.'
+./fuzz/run.sh 20

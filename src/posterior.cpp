@@ -64,6 +64,9 @@ component prepare(const ColumnVector& mu, const SymmetricMatrix& sigma, double l
     bool ok;
     SymmetricMatrix S = positive_definite(sigma, ok);
     if (!ok) return k;
+    // Rounding can leave a matrix that passes the test above singular to the
+    // elimination that inverts it, which would throw: no density either.
+    if (NEWMAT::CroutMatrix(S).IsSingular()) return k;
     SymmetricMatrix W = S.i();
     k.w11 = W(1, 1);
     k.w21 = W(2, 1);

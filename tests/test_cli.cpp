@@ -2,6 +2,8 @@
 // and the exact layout of the four files for SNPs without usable data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "cli_helpers.h"
 
 namespace {
@@ -96,6 +98,25 @@ TEST_F(Cli, EveryFileForSnpsWithoutUsableData)
               "rs1 1:100 AG nan nan nan 0 0 0\n"
               "rs2 1:200 AG nan nan nan 0 0 0\n");
     EXPECT_EQ(r.out, "2 individuals\nTotal 2 SNPs in file, 1 - 2 processed.\n");
+}
+
+// Repeated and zero intensities leave a cluster whose covariance passes the
+// determinant test but is singular to the inversion: that cluster gets no
+// density instead of the run aborting.
+TEST_F(Cli, ClusterSingularToTheInversionDoesNotAbort)
+{
+    const std::string row = "rs1\t1:100\tCT\t3.44\t0.323\t2.31\t0.167\t1.56\t4.03\t0.393\t4.30\t0.494\t2.30"
+                            "\t0.218\t3.03\t0.393\t4.30\t0.494\t2.30\t0.218\t0\t0\t0\t0\t0\t0\t0\t1.56\t4.03"
+                            "\t0.393\t4.30\t0.494\t2.30\t0.218\t3.01\t0.288\t2.10\t0.156\t2.14\t0\t0\t0\t2.29"
+                            "\t0.209\tNaN\n";
+    run_result r = run_tamsel("-i " + in(header(21) + row) + " -o " + out() + " -c -p", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "21 individuals\nTotal 1 SNPs in file, 1 - 1 processed.\n");
+    const std::string calls = file("_calls");
+    ASSERT_EQ(count_lines(calls), 2);
+    const std::string last = calls.substr(calls.find('\n') + 1);
+    EXPECT_EQ(std::count(last.begin(), last.end(), ' '), 3 + 21) << last;
+    EXPECT_EQ(count_lines(file("_probs")), 2);
 }
 
 TEST_F(Cli, HeadersAndEmptyRange)
