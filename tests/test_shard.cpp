@@ -260,6 +260,19 @@ TEST(Workflow, SnakefileGathersOneRunAndResumesAfterAFailedShard)
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(slurp(dir + "/out/ex_calls.gz") == slurp(dir + "/gz_calls.gz"));
     EXPECT_TRUE(slurp(dir + "/out/ex_probs.gz") == slurp(dir + "/gz_probs.gz"));
+
+    // VCF shards are joined by bcftools concat: the records are one run's.
+    ASSERT_EQ(run_tamsel("-i " + q(dir + "/in.int") + " -o " + q(dir + "/v") + " -c -a --vcf " + q(dir + "/v.bcf"), dir)
+                  .status,
+              0);
+    r = snakemake(dir, TAMSEL_BINARY, "options='-c -a' shards=3 vcf=bcf prefix=out/v");
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string body = "bcftools view -H ";
+    ASSERT_EQ(std::system((body + q(dir + "/v.bcf") + " > " + q(dir + "/one.body") + " && " + body +
+                           q(dir + "/out/v.bcf") + " > " + q(dir + "/shards.body")).c_str()),
+              0);
+    EXPECT_EQ(count_lines(slurp(dir + "/one.body")), 300);
+    EXPECT_TRUE(slurp(dir + "/one.body") == slurp(dir + "/shards.body"));
 }
 
 }  // namespace
