@@ -54,34 +54,26 @@ bool line_source::fill()
         // arriving slowly are fitted as they come, not once a block has arrived.
         n = hgetln(buf_.data(), buf_.size(), f_->fp);
         if (n < 0) corrupt();
-        if (n == 0) {
-            eof_ = true;
-            return false;
+    } else {
+        // One block per fill, so that every line start has a virtual offset: the
+        // first byte comes through htslib's block loading, then the rest of that block.
+        n = bgzf_read(f_, buf_.data(), 1);
+        if (n < 0) corrupt();
+        if (n > 0) {
+            fill_at_ = static_cast<uint64_t>(bgzf_tell(f_)) - 1;
+            const ssize_t rest = std::min<ssize_t>(f_->block_length - f_->block_offset, buf_.size() - 1);
+            if (rest > 0) {
+                if (bgzf_read(f_, buf_.data() + 1, rest) != rest) corrupt();
+                n += rest;
+            }
         }
-        pos_ = 0;
-        end_ = static_cast<size_t>(n);
-        if (!started_) {
-            started_ = true;
-            if (end_ >= 3 && std::memcmp(buf_.data(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
-        }
-        return true;
     }
-    // One block per fill, so that every line start has a virtual offset: the
-    // first byte comes through htslib's block loading, then the rest of that block.
-    n = bgzf_read(f_, buf_.data(), 1);
-    if (n < 0) corrupt();
     if (n == 0) {
         eof_ = true;
         // A gzip stream cut inside a member is reported by the read above; a
         // BGZF file cut at a block boundary is known only by its missing end block.
         if (f_->is_compressed && !f_->is_gzip && !f_->last_block_eof) corrupt();
         return false;
-    }
-    fill_at_ = static_cast<uint64_t>(bgzf_tell(f_)) - 1;
-    const ssize_t rest = std::min<ssize_t>(f_->block_length - f_->block_offset, buf_.size() - 1);
-    if (rest > 0) {
-        if (bgzf_read(f_, buf_.data() + 1, rest) != rest) corrupt();
-        n += rest;
     }
     pos_ = 0;
     end_ = static_cast<size_t>(n);
