@@ -187,6 +187,16 @@ int run_tamsel(const options& o, const std::string& command_line)
         std::cout << std::flush;
         std::cerr << "Error : " << e.what() << std::endl;
         return 1;
+    } catch (const NEWMAT::BaseException&) {
+        // A matrix step the model does not foresee: stop with the rows so far, never abort.
+        std::cout << std::flush;
+        std::cerr << "Error : the fit of a SNP failed in a matrix step: " << NEWMAT::BaseException::what()
+                  << std::endl;
+        return 1;
+    } catch (const std::exception& e) {
+        std::cout << std::flush;
+        std::cerr << "Error : " << e.what() << std::endl;
+        return 1;
     }
     return 0;
 }
