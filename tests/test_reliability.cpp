@@ -110,7 +110,7 @@ TEST_F(Reliability, ConcurrentRunsOnOnePrefixAreRefused)
     fwrite(text.data(), 1, text.size(), first);
     fflush(first);
     // The first run holds its files once their headers are written.
-    for (int k = 0; k < 200 && count_lines(slurp(path("out_probs"))) < 1; ++k)
+    for (int k = 0; k < 1000 && count_lines(slurp(path("out_probs"))) < 1; ++k)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     write_file(path("other.txt"), header(3) + rows(4, 3));
     run_result second = run_tamsel("-i " + q("other.txt") + " -o " + q("out") + " -c -p", dir);
