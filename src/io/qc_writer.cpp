@@ -8,6 +8,7 @@
 #include "fit.h"
 #include "format.h"
 #include "out_file.h"
+#include "site.h"
 
 namespace {
 
@@ -136,7 +137,7 @@ void qc_writer::write(const snp_result& r)
         if (c == CALL_NULL) continue;
         ++counts_[i].called;
         if (c == CALL_AB) ++counts_[i].het;
-        const bool one = run_.chromosome != chrom::none && copies(run_.chromosome, gender_of(i)) == ONE_COPY;
+        const bool one = copies_of(run_, static_cast<int>(i)) == ONE_COPY;
         const double k = one ? 1 : 2;
         alleles += k;
         b_alleles += c == CALL_BB ? k : c == CALL_AB ? 1 : 0;
