@@ -3,20 +3,17 @@
 //
 // It prints figures only: a slow run is reported, never failed. It fails
 // (exit 1) only when a child cannot be started or exits unsuccessfully.
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "child.h"
 
 #ifndef TAMSEL_BENCH_PROGRAM
 #define TAMSEL_BENCH_PROGRAM ""
@@ -26,56 +23,6 @@
 #endif
 
 namespace {
-
-struct child_result {
-    bool ok = false;
-    double wall = 0, user = 0, sys = 0;
-    long max_rss_kb = 0;
-};
-
-// fork/exec/wait4: wait4 hands back the child's own rusage, peak RSS included.
-child_result run_child(const std::vector<std::string>& argv, const std::string& log)
-{
-    child_result r;
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    const auto t0 = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid < 0) {
-        std::perror("tamsel_bench: fork");
-        return r;
-    }
-    if (pid == 0) {
-        // The program prints a progress line every ten SNPs; keep it out of the figures.
-        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            close(fd);
-        }
-        execv(args[0], args.data());
-        std::fprintf(stderr, "tamsel_bench: cannot run %s: %s\n", args[0], std::strerror(errno));
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage ru {};
-    if (wait4(pid, &status, 0, &ru) < 0) {
-        std::perror("tamsel_bench: wait4");
-        return r;
-    }
-    r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    r.user = static_cast<double>(ru.ru_utime.tv_sec) + static_cast<double>(ru.ru_utime.tv_usec) * 1e-6;
-    r.sys = static_cast<double>(ru.ru_stime.tv_sec) + static_cast<double>(ru.ru_stime.tv_usec) * 1e-6;
-    r.max_rss_kb = ru.ru_maxrss;
-    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!r.ok) {
-        std::fprintf(stderr, "tamsel_bench: %s ", args[0]);
-        if (WIFEXITED(status)) std::fprintf(stderr, "exited with status %d", WEXITSTATUS(status));
-        else std::fprintf(stderr, "was killed by signal %d", WTERMSIG(status));
-        std::fprintf(stderr, " (its output: %s)\n", log.c_str());
-    }
-    return r;
-}
 
 bool executable(const std::string& p) { return !p.empty() && access(p.c_str(), X_OK) == 0; }
 
@@ -124,12 +71,14 @@ bool bench_once(const settings& s, long snps, long samples, long& rss_kb)
 {
     const std::string tag = std::to_string(snps) + "x" + std::to_string(samples);
     const std::string in = s.workdir + "/bench_" + tag;
-    const child_result gen = run_child({s.simulate, "--snps", std::to_string(snps), "--samples",
+    const child_result gen = run_child("tamsel_bench",
+                                       {s.simulate, "--snps", std::to_string(snps), "--samples",
                                         std::to_string(samples), "--seed", "2024", "--out", in},
-                                       in + ".simulate.log");
+                                       in + ".simulate.log", false);
     if (!gen.ok) return false;
     const std::string out = s.workdir + "/out_" + tag;
-    const child_result run = run_child({s.program, "-i", in + ".int", "-o", out, "-c", "-p"}, out + ".log");
+    const child_result run =
+        run_child("tamsel_bench", {s.program, "-i", in + ".int", "-o", out, "-c", "-p"}, out + ".log", false);
     if (!run.ok) return false;
     const long rows = count_lines(out + "_calls") - 1;
     const double ind_snps = static_cast<double>(snps) * static_cast<double>(samples);

@@ -4,19 +4,16 @@
 //
 // Prints figures only; fails (exit 1) only when a child cannot be started or
 // exits unsuccessfully.
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "child.h"
 
 #ifndef TAMSEL_BENCH_IMPORT
 #define TAMSEL_BENCH_IMPORT ""
@@ -26,48 +23,6 @@
 #endif
 
 namespace {
-
-struct child_result {
-    bool ok = false;
-    double wall = 0;
-    long max_rss_kb = 0;
-};
-
-// wait4 gives this child's own peak RSS, not the largest of all children so far.
-child_result run_child(const std::vector<std::string>& argv, const std::string& log)
-{
-    child_result r;
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    const auto t0 = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid < 0) {
-        std::perror("tamsel_import_bench: fork");
-        return r;
-    }
-    if (pid == 0) {
-        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            dup2(fd, 2);
-            close(fd);
-        }
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage ru {};
-    if (wait4(pid, &status, 0, &ru) < 0) {
-        std::perror("tamsel_import_bench: wait4");
-        return r;
-    }
-    r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    r.max_rss_kb = ru.ru_maxrss;
-    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!r.ok) std::fprintf(stderr, "tamsel_import_bench: %s failed (its messages: %s)\n", args[0], log.c_str());
-    return r;
-}
 
 double file_mb(const std::string& p)
 {
@@ -111,8 +66,10 @@ int main(int argc, char** argv)
         const std::string prefix = dir + "/import_bench";
         std::printf("simulating %s SNPs x %s samples ...\n", snps.c_str(), samples.c_str());
         std::fflush(stdout);
-        if (!run_child({simulate, "--snps", snps, "--samples", samples, "--layout", "finalreport", "--out", prefix},
-                       prefix + ".log").ok)
+        if (!run_child("tamsel_import_bench",
+                       {simulate, "--snps", snps, "--samples", samples, "--layout", "finalreport", "--out", prefix},
+                       prefix + ".log", true)
+                 .ok)
             return 1;
         report = prefix + ".report";
         std::remove((prefix + ".int").c_str());
@@ -120,7 +77,8 @@ int main(int argc, char** argv)
     }
     const std::string out = dir + "/import_bench.conv";
     const double mb = file_mb(report);
-    const child_result r = run_child({import, report, "-o", out, "--memory", memory}, dir + "/import_bench.log");
+    const child_result r =
+        run_child("tamsel_import_bench", {import, report, "-o", out, "--memory", memory}, dir + "/import_bench.log", true);
     if (!r.ok) return 1;
     std::printf("report      %.1f MB (%s)\n", mb, report.c_str());
     std::printf("budget      %s MB\n", memory.c_str());

@@ -1,0 +1,73 @@
+// child.h -- one program run as a child process, timed, with its own peak memory.
+#ifndef TAMSEL_BENCH_CHILD_H
+#define TAMSEL_BENCH_CHILD_H
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+struct child_result {
+    bool ok = false;
+    double wall = 0, user = 0, sys = 0;
+    long max_rss_kb = 0;
+};
+
+// fork/exec/wait4: wait4 hands back the child's own rusage, peak RSS included,
+// not the largest of all children so far. The child's standard output (and
+// its standard error too with both_streams) goes to log, out of the figures.
+// `who` names the benchmark in its messages.
+inline child_result run_child(const char* who, const std::vector<std::string>& argv, const std::string& log,
+                              bool both_streams)
+{
+    child_result r;
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        std::fprintf(stderr, "%s: fork: %s\n", who, std::strerror(errno));
+        return r;
+    }
+    if (pid == 0) {
+        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            if (both_streams) dup2(fd, 2);
+            close(fd);
+        }
+        execv(args[0], args.data());
+        std::fprintf(stderr, "%s: cannot run %s: %s\n", who, args[0], std::strerror(errno));
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage ru {};
+    if (wait4(pid, &status, 0, &ru) < 0) {
+        std::fprintf(stderr, "%s: wait4: %s\n", who, std::strerror(errno));
+        return r;
+    }
+    r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    r.user = static_cast<double>(ru.ru_utime.tv_sec) + static_cast<double>(ru.ru_utime.tv_usec) * 1e-6;
+    r.sys = static_cast<double>(ru.ru_stime.tv_sec) + static_cast<double>(ru.ru_stime.tv_usec) * 1e-6;
+    r.max_rss_kb = ru.ru_maxrss;
+    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!r.ok) {
+        std::fprintf(stderr, "%s: %s ", who, args[0]);
+        if (WIFEXITED(status))
+            std::fprintf(stderr, "exited with status %d", WEXITSTATUS(status));
+        else
+            std::fprintf(stderr, "was killed by signal %d", WTERMSIG(status));
+        std::fprintf(stderr, " (its output: %s)\n", log.c_str());
+    }
+    return r;
+}
+
+#endif
