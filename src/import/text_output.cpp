@@ -11,6 +11,7 @@
 #include <htslib/bgzf.h>
 
 #include "import_error.h"
+#include "../io/write_all.h"
 
 namespace {
 
@@ -74,17 +75,7 @@ void text_output::flush()
         buf_.clear();
         return;
     }
-    const char* p = buf_.data();
-    size_t left = buf_.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (int err = write_all(fd_, buf_.data(), buf_.size())) fail(err);
     buf_.clear();
 }
 

@@ -11,6 +11,7 @@
 #include <htslib/bgzf.h>
 
 #include "result.h"
+#include "write_all.h"
 
 out_file::~out_file()
 {
@@ -75,17 +76,7 @@ void out_file::flush()
         buf_.clear();
         return;
     }
-    const char* p = buf_.data();
-    size_t left = buf_.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd_, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail("write", errno);
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (int err = write_all(fd_, buf_.data(), buf_.size())) fail("write", err);
     buf_.clear();
 }
 

@@ -1,5 +1,6 @@
 // spool.cpp -- unnamed temporary files and BGZF blocks made in memory.
 #include "spool.h"
+#include "write_all.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -40,12 +41,7 @@ int copy_spool(int from, int to)
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return errno;
         if (n == 0) return 0;
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = ::write(to, buf.data() + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w < 0) return errno;
-            done += w;
-        }
+        if (int err = write_all(to, buf.data(), static_cast<size_t>(n))) return err;
     }
 }
 
