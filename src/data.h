@@ -35,6 +35,10 @@ size_t read_pairs(const std::vector<char*>& fields, std::vector<double>& ab);
 // True when (A, B) can be transformed: both at least 0, one above 0, finite sum.
 bool usable_pair(double a, double b);
 
+// The contrast (B - A)/(A + B) and strength ln(A + B) of a usable pair; false,
+// leaving both untouched, when the pair is not usable.
+bool transform_pair(double a, double b, double& contrast, double& strength);
+
 // One input row.
 class snp {
 public:

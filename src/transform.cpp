@@ -11,6 +11,15 @@ bool usable_pair(double a, double b)
     return ((a > 0 && b >= 0) || (a >= 0 && b > 0)) && std::isfinite(a + b);
 }
 
+bool transform_pair(double a, double b, double& contrast, double& strength)
+{
+    if (!usable_pair(a, b)) return false;
+    const double sum = a + b;
+    strength = std::log(sum);
+    contrast = (b - a) / sum;
+    return true;
+}
+
 void data::transform_intens()
 {
     const double quiet_nan = std::numeric_limits<double>::quiet_NaN();
@@ -30,10 +39,7 @@ void data::transform_intens()
             a = dat.vec[i](1);
             b = dat.vec[i](2);
         }
-        const double sum = a + b;
-        if (usable_pair(a, b)) {
-            strength[i] = std::log(sum);
-            contrast[i] = (b - a) / sum;
+        if (transform_pair(a, b, contrast[i], strength[i])) {
             abs_contrast[i] = std::fabs(contrast[i]);
         } else {
             // Contrast and strength stay 0 so a missing individual still counts as 0

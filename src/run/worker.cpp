@@ -1,7 +1,7 @@
 // worker.cpp -- a SNP through the model, and what the writers need of its fit.
 #include "worker.h"
 
-#include <cmath>
+#include <algorithm>
 
 #include "fit.h"
 
@@ -46,14 +46,8 @@ static void fill_details(const ::data& d, snp_result& r)
     r.contrast.assign(n, 0.0);
     r.strength.assign(n, 0.0);
     r.usable.assign(n, 0);
-    for (size_t i = 0; i < n && i < d.dat.vec.size(); ++i) {
-        const double a = d.dat.vec[i](1), b = d.dat.vec[i](2);
-        if (!usable_pair(a, b)) continue;
-        const double sum = a + b;
-        r.strength[i] = std::log(sum);
-        r.contrast[i] = (b - a) / sum;
-        r.usable[i] = 1;
-    }
+    for (size_t i = 0; i < n && i < d.dat.vec.size(); ++i)
+        r.usable[i] = transform_pair(d.dat.vec[i](1), d.dat.vec[i](2), r.contrast[i], r.strength[i]);
     r.mu = d.mu;
     r.mu_1 = d.mu_1;
     r.mu_2 = d.mu_2;
