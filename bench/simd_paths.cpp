@@ -4,8 +4,6 @@
 // that every output file is byte for byte the scalar path's.
 // Exit status 1 when a path's output differs or a run fails.
 #include <sys/resource.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -15,9 +13,7 @@
 #include <vector>
 
 #include "data.h"
-#include "options.h"
-#include "run.h"
-#include "ranlib.h"
+#include "in_process.h"
 #include "simd.h"
 #include "simd_check.h"
 
@@ -52,33 +48,6 @@ void shape(const std::string& path, long& snps, long& individuals)
     while (std::getline(f, line)) snps += !line.empty();
 }
 
-// One whole run with the current path; the progress lines go to /dev/null.
-int run(std::vector<std::string> args)
-{
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(&a[0]);
-    options o;
-    std::string msg = read_options(static_cast<int>(argv.size()), argv.data(), o);
-    if (msg.empty()) msg = check_options(o);
-    if (!msg.empty()) {
-        std::fprintf(stderr, "tamsel_simd_paths: %s\n", msg.c_str());
-        return 1;
-    }
-    // The random stream of a fresh process, as -a needs for the same output.
-    long one = 1;
-    gscgn(1L, &one);
-    setall(1234567890L, 123456789L);
-    std::fflush(stdout);
-    const int saved = dup(1), null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    const int status = run_tamsel(o, "tamsel");
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(null);
-    close(saved);
-    return status;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -102,8 +71,9 @@ int main(int argc, char** argv)
         std::vector<std::string> args = {"tamsel", "-i", input, "-o", out};
         for (int i = 3; i < argc; ++i) args.push_back(argv[i]);
         const double t0 = cpu_seconds();
-        if (run(args) != 0) {
-            std::printf("%-7s run failed\n", path);
+        std::string msg;
+        if (run_in_process(args, &msg) != 0) {
+            std::printf("%-7s run failed %s\n", path, msg.c_str());
             return 1;
         }
         const double t = cpu_seconds() - t0;

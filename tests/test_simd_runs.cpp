@@ -2,8 +2,6 @@
 // every output file of a vector path is byte for byte the library path's.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -12,9 +10,7 @@
 
 #include "cli_helpers.h"
 #include "data.h"
-#include "options.h"
-#include "run.h"
-#include "ranlib.h"
+#include "../bench/in_process.h"
 #include "simd.h"
 #include "simd_check.h"
 
@@ -22,34 +18,6 @@ namespace {
 
 const std::string DATA = TAMSEL_TEST_DATA;
 const std::string EXAMPLES = DATA + "/../../examples";
-
-// One run with the current path, its progress lines sent to /dev/null; the
-// random stream starts as in a fresh process, as the perturbation check needs.
-int run_in_process(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "tamsel");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(&a[0]);
-    options o;
-    std::string msg = read_options(static_cast<int>(argv.size()), argv.data(), o);
-    if (msg.empty()) msg = check_options(o);
-    if (!msg.empty()) return -1;
-    long one = 1;
-    gscgn(1L, &one);
-    setall(1234567890L, 123456789L);
-    std::fflush(stdout);
-    const int saved = dup(1), null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    int status;
-    {
-        status = run_tamsel(o, "tamsel");
-    }
-    std::fflush(stdout);
-    dup2(saved, 1);
-    close(null);
-    close(saved);
-    return status;
-}
 
 void expect_same_output_on_every_path(const std::string& name, const std::vector<std::string>& args)
 {
@@ -59,6 +27,7 @@ void expect_same_output_on_every_path(const std::string& name, const std::vector
     for (const char* path : {"scalar", "avx2", "avx512"}) {
         if (!tamsel_simd::select(path)) continue;
         std::vector<std::string> a = args;
+        a.insert(a.begin(), "tamsel");
         a.push_back("-o");
         a.push_back(dir + "/" + path);
         ASSERT_EQ(run_in_process(a), 0) << path;
