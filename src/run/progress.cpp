@@ -30,10 +30,9 @@ void progress::show(long done)
     if (size > 0 && read > 0 && read <= size) {
         double share = static_cast<double>(read) / size;
         long total = static_cast<long>(done / share + 0.5);
-        double left = share > 0 ? secs / share - secs : 0;
-        std::snprintf(text + n, sizeof text - n, " of about %ld (%.0f%%), %.0f min %02.0f s left", total,
-                      100 * share, static_cast<double>(static_cast<long>(left) / 60),
-                      static_cast<double>(static_cast<long>(left) % 60));
+        const long left = share > 0 ? static_cast<long>(secs / share - secs) : 0;
+        std::snprintf(text + n, sizeof text - n, " of about %ld (%.0f%%), %ld min %02ld s left", total,
+                      100 * share, left / 60, left % 60);
     }
     std::fputs(text, stderr);
     std::fputs("\033[K", stderr);
