@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "options.h"
+#include "read_options.h"
 #include "ranlib.h"
 #include "run.h"
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data.h"
+#include "row_split.h"
 #include "fuzz_input.h"
 #include "intensity_text.h"
 #include "line_source.h"
@@ -53,7 +54,7 @@ void check_line(const char* text, size_t len)
     line.push_back('\0');
     const std::vector<std::string> want = expected_fields(line.data());
     std::vector<char*> fields;
-    data::split_chars(line.data(), fields);
+    split_chars(line.data(), fields);
     if (fields.size() != want.size())
         fuzz::fail("split_chars gave " + std::to_string(fields.size()) + " fields, expected " +
                    std::to_string(want.size()));

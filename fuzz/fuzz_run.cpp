@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "options.h"
+#include "read_options.h"
 #include "run.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "options.h"
+#include "read_options.h"
 
 namespace {
 

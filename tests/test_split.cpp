@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data.h"
+#include "row_split.h"
 #include "line_reader.h"
 
 namespace {
@@ -16,7 +17,7 @@ std::vector<std::string> fields_of(std::string line)
     std::vector<char> buf(line.begin(), line.end());
     buf.push_back('\0');
     std::vector<char*> f;
-    data::split_chars(buf.data(), f);
+    split_chars(buf.data(), f);
     std::vector<std::string> out;
     for (char* p : f) out.emplace_back(p);
     return out;
@@ -52,15 +53,15 @@ TEST(SplitChars, EdgesOfTheLine)
 
 TEST(Split, PiecesBetweenSeparators)
 {
-    EXPECT_EQ(data::split("S1.A", '.'), (V{"S1", "A"}));
-    EXPECT_EQ(data::split("S1.Raw.A", '.')[0], "S1");
-    EXPECT_EQ(data::split("S1", '.'), (V{"S1"}));
-    EXPECT_EQ(data::split(".A", '.'), (V{"", "A"}));
-    EXPECT_EQ(data::split("a..b", '.'), (V{"a", "", "b"}));
-    EXPECT_EQ(data::split("a.", '.'), (V{"a"}));
-    EXPECT_TRUE(data::split("", '.').empty());
+    EXPECT_EQ(split("S1.A", '.'), (V{"S1", "A"}));
+    EXPECT_EQ(split("S1.Raw.A", '.')[0], "S1");
+    EXPECT_EQ(split("S1", '.'), (V{"S1"}));
+    EXPECT_EQ(split(".A", '.'), (V{"", "A"}));
+    EXPECT_EQ(split("a..b", '.'), (V{"a", "", "b"}));
+    EXPECT_EQ(split("a.", '.'), (V{"a"}));
+    EXPECT_TRUE(split("", '.').empty());
     V acc{"x"};
-    EXPECT_EQ(data::split("y.z", '.', acc), (V{"x", "y", "z"}));
+    EXPECT_EQ(split("y.z", '.', acc), (V{"x", "y", "z"}));
 }
 
 class FillRow : public ::testing::Test {
@@ -71,7 +72,7 @@ protected:
     {
         line_buf.assign(line.begin(), line.end());
         line_buf.push_back('\0');
-        data::split_chars(line_buf.data(), f);
+        split_chars(line_buf.data(), f);
         d.fill_row(f);
     }
     std::vector<char> line_buf;

@@ -1,7 +1,7 @@
 // main.cpp -- tamsel: genotype calls from two-channel SNP-array intensities.
 #include <iostream>
 
-#include "options.h"
+#include "read_options.h"
 #include "plink_writer.h"
 #include "run.h"
 #include "vcf_writer.h"

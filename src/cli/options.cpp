@@ -1,5 +1,5 @@
 // options.cpp -- reading the command line and checking the combination.
-#include "options.h"
+#include "read_options.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -145,19 +145,6 @@ std::string check_options(const options& o)
     // A VCF or PLINK output is a result of its own.
     if (!o.calls && !o.probs && o.vcf.empty() && o.plink.empty()) return "Need to specify -c and / or -p";
     return "";
-}
-
-void apply_options(const options& o, ::data& d)
-{
-    d.max_iter = o.max_iter;
-    d.call_threshold = o.call_threshold;
-    d.chromosome = o.chromosome;
-    d.write_calls = o.calls;
-    d.write_probs = o.probs;
-    d.write_pert = o.pert;
-    d.write_kmodel = o.kmodel;
-    d.write_contrast = o.contrast;
-    d.narrow_null = o.narrow_null;
 }
 
 std::string usage_text()

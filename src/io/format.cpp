@@ -1,4 +1,4 @@
-// output.cpp -- one SNP's rows of the four result files, and their number format.
+// format.cpp -- one SNP's rows of the four result files, and their number format.
 #include <charconv>
 #include <cmath>
 
@@ -57,64 +57,64 @@ private:
 
 }  // namespace
 
-void data::format_rows(std::string rows[4]) const
+void format_rows(const ::data& d, std::string rows[4])
 {
-    if (write_calls) {
+    if (d.write_calls) {
         row_text row(rows[0]);
-        row.ids(dat);
-        if (write_pert) {
-            row.real(pert_score[snp_index], 4);
+        row.ids(d.dat);
+        if (d.write_pert) {
+            row.real(d.pert_score[d.snp_index], 4);
             row.blank();
         }
-        for (int i = 0; i < nind; ++i) {
-            row.integer(final_calls[i]);
+        for (int i = 0; i < d.nind; ++i) {
+            row.integer(d.final_calls[i]);
             row.blank();
         }
         row.end_line();
     }
-    if (write_probs) {
+    if (d.write_probs) {
         row_text row(rows[1]);
-        row.ids(dat);
-        if (write_pert) {
-            row.real(pert_score[snp_index], 4);
+        row.ids(d.dat);
+        if (d.write_pert) {
+            row.real(d.pert_score[d.snp_index], 4);
             row.blank();
         }
-        for (size_t j = 0; j < 4 * static_cast<size_t>(nind); ++j) {
-            row.real(probs[j], 4);
+        for (size_t j = 0; j < 4 * static_cast<size_t>(d.nind); ++j) {
+            row.real(d.probs[j], 4);
             row.blank();
         }
         row.end_line();
     }
-    if (write_kmodel) {
+    if (d.write_kmodel) {
         row_text row(rows[2]);
-        row.ids(dat);
-        for (double v : {mu, mu_1, mu_2}) {
+        row.ids(d.dat);
+        for (double v : {d.mu, d.mu_1, d.mu_2}) {
             row.real(v, 6);
             row.blank();
         }
-        for (int v : {kmodel_choice, final_call_select[snp_index], pos1, pos2}) {
+        for (int v : {d.kmodel_choice, d.final_call_select[d.snp_index], d.pos1, d.pos2}) {
             row.integer(v);
             row.blank();
         }
-        row.real(rangec[7][0], 6);
+        row.real(d.rangec[7][0], 6);
         row.blank();
-        row.real(rangec[7][1], 6);
+        row.real(d.rangec[7][1], 6);
         row.blank();
-        row.real(rangec[7][2], 6);
+        row.real(d.rangec[7][2], 6);
         row.end_line();
     }
-    if (write_contrast) {
+    if (d.write_contrast) {
         row_text row(rows[3]);
-        row.ids(dat);
-        for (const ColumnVector* m : {&MU_AA, &MU_AB, &MU_BB}) {
+        row.ids(d.dat);
+        for (const ColumnVector* m : {&d.MU_AA, &d.MU_AB, &d.MU_BB}) {
             row.real((*m)(1), 6);
             row.blank();
         }
-        row.integer(n_AA);
+        row.integer(d.n_AA);
         row.blank();
-        row.integer(n_AB);
+        row.integer(d.n_AB);
         row.blank();
-        row.integer(n_BB);
+        row.integer(d.n_BB);
         row.end_line();
     }
 }

@@ -9,4 +9,9 @@
 void append_real(std::string& out, double v, int digits);
 void append_int(std::string& out, long v);
 
+class data;
+// This SNP's lines of the calls, probabilities, kmodelmu and contrastmu
+// files (those enabled), each with its line end.
+void format_rows(const ::data& d, std::string rows[4]);
+
 #endif

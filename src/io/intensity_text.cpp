@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "data.h"
+#include "row_split.h"
 #include "result.h"
 
 namespace {
@@ -27,7 +28,7 @@ bool intensity_text::read_header()
         std::cout << "Error : " << in_.path() << " is empty: no header line" << std::endl;
         return false;
     }
-    data::split_chars(in_.line(), fields_);
+    split_chars(in_.line(), fields_);
     header_fields_ = fields_.size();
     if (fields_.size() < 3) {
         std::cout << "Error : the header of " << in_.path() << " has " << fields_.size()
@@ -37,7 +38,7 @@ bool intensity_text::read_header()
     }
     const size_t nind = (fields_.size() - 3) / 2;
     for (size_t i = 0; i < nind; ++i) {
-        std::vector<std::string> pieces = data::split(fields_[3 + 2 * i], '.');
+        std::vector<std::string> pieces = split(fields_[3 + 2 * i], '.');
         samples_.push_back(pieces.empty() ? std::string() : pieces[0]);
     }
     if (nind == 0) {
@@ -81,7 +82,7 @@ bool intensity_text::next(row_job& job, bool parse)
     if (ended_ || in_.at_end() || !in_.next()) return false;
     const size_t nind = samples_.size();
     const bool row_blank = blank(in_.line());
-    data::split_chars(in_.line(), fields_);
+    split_chars(in_.line(), fields_);
     if (fields_.size() < nind) {
         ended_ = true;
         // Reading stops at a short row; say so when that drops data, so a

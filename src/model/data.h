@@ -99,20 +99,13 @@ public:
     data(const data&) = delete;
     data& operator=(const data&) = delete;
 
-    // --- per SNP (process.cpp, output.cpp) ---
+    // --- per SNP (process.cpp) ---
     // Transform, contrast model and fit of the row in dat.
     void morvane();
     // Sizes and presets every model field before the first SNP.
     void size_model();
-    // This SNP's lines of the calls, probabilities, kmodelmu and contrastmu
-    // files (those enabled), each with its line end.
-    void format_rows(std::string rows[4]) const;
 
-    // --- input splitting (split.cpp) ---
-    static void split_chars(char* line, std::vector<char*>& fields);
-    static std::vector<std::string>& split(const std::string& s, char delim,
-                                           std::vector<std::string>& elems);
-    static std::vector<std::string> split(const std::string& s, char delim);
+    // --- row filling (split.cpp) ---
     // Fills dat from the fields of one data row.
     void fill_row(const std::vector<char*>& fields);
     // Fills dat.vec from A, B values as read_pairs gives them.

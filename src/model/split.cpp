@@ -1,49 +1,9 @@
-// split.cpp -- splitting input lines into fields and filling the current row.
+// split.cpp -- the A, B values of a split row and the current row filled from them.
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
 
 #include "data.h"
-
-void data::split_chars(char* line, std::vector<char*>& fields)
-{
-    fields.clear();
-    // A line that starts with a tab or a control character has no empty first
-    // field; bytes from 128 up are characters (UTF-8 names and ids).
-    if (static_cast<unsigned char>(line[0]) > 13) fields.push_back(line);
-    char* p = line;
-    while (*p) {
-        char c = *p;
-        if (c == '\n' || c == '\r') {
-            *p = '\0';
-            break;
-        }
-        if (c == ' ' || c == '\t') {
-            *p++ = '\0';
-            while (*p == ' ' || *p == '\t') ++p;
-            if (*p == '\0') break;
-            // A line end right after the blanks still starts an (empty) last field.
-            fields.push_back(p);
-            continue;
-        }
-        ++p;
-    }
-}
-
-std::vector<std::string>& data::split(const std::string& s, char delim, std::vector<std::string>& elems)
-{
-    std::stringstream ss(s);
-    std::string item;
-    while (std::getline(ss, item, delim)) elems.push_back(item);
-    return elems;
-}
-
-std::vector<std::string> data::split(const std::string& s, char delim)
-{
-    std::vector<std::string> elems;
-    split(s, delim, elems);
-    return elems;
-}
 
 // Plain decimals such as "0.193" or "-12.5" with at most 15 digits: the digits
 // form an exact integer and the power of ten is exact, so one division rounds

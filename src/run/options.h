@@ -1,6 +1,6 @@
-// options.h -- the command line of tamsel and its checks.
-#ifndef TAMSEL_OPTIONS_H
-#define TAMSEL_OPTIONS_H
+// options.h -- the settings of one run, as the command line gives them.
+#ifndef TAMSEL_RUN_OPTIONS_H
+#define TAMSEL_RUN_OPTIONS_H
 
 #include <string>
 
@@ -42,19 +42,10 @@ struct options {
 #define TAMSEL_VERSION "0.2"
 #endif
 
-// Reads every word of argv into o. Returns an empty text, or the message for an
-// option whose value words are missing at the end of the line, or for a long
-// option that is unknown, lacks its value or has an unusable one.
-std::string read_options(int argc, char** argv, options& o);
-
-// The three checks, in order, then those of the names of the VCF and PLINK
-// outputs; returns the message of the first that fails, or "".
-std::string check_options(const options& o);
-
 // Copies the settings into the state object.
 void apply_options(const options& o, ::data& d);
 
-// The usage text, printed on standard error when tamsel is run without arguments.
-std::string usage_text();
+// The worker count --threads N asks for (0: every core the process may use).
+int thread_count(int asked);
 
 #endif

@@ -3,7 +3,6 @@
 
 #include <iostream>
 #include <memory>
-#include <sched.h>
 #include <sys/stat.h>
 
 #include "gender_file.h"
@@ -82,14 +81,6 @@ bool same_file(const std::string& input, const out_file& f)
 }
 
 }  // namespace
-
-int thread_count(int asked)
-{
-    if (asked > 0) return asked;
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 0 ? CPU_COUNT(&set) : 1;
-    return 1;
-}
 
 int run_tamsel(const options& o, const std::string& command_line)
 {

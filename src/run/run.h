@@ -10,7 +10,4 @@
 // used or an output cannot be written (the reason is printed).
 int run_tamsel(const options& o, const std::string& command_line);
 
-// The worker count --threads N asks for (0: every core the process may use).
-int thread_count(int asked);
-
 #endif

@@ -9,7 +9,6 @@
 #include "probkit.h"
 #include "ranlib.h"
 #include "result.h"
-#include "run.h"
 #include "shard_index.h"
 #include "worker.h"
 

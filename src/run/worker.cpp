@@ -2,8 +2,10 @@
 #include "worker.h"
 
 #include <algorithm>
+#include <sched.h>
 
 #include "fit.h"
+#include "format.h"
 
 worker::worker(const options& o, const run_info& run, bool details)
     : d_(std::make_unique< ::data>()), details_(details)
@@ -14,6 +16,27 @@ worker::worker(const options& o, const run_info& run, bool details)
     d.gender = run.gender;
     d.size_model();
     d.keep_probs_1 = details;
+}
+
+void apply_options(const options& o, ::data& d)
+{
+    d.max_iter = o.max_iter;
+    d.call_threshold = o.call_threshold;
+    d.chromosome = o.chromosome;
+    d.write_calls = o.calls;
+    d.write_probs = o.probs;
+    d.write_pert = o.pert;
+    d.write_kmodel = o.kmodel;
+    d.write_contrast = o.contrast;
+    d.narrow_null = o.narrow_null;
+}
+
+int thread_count(int asked)
+{
+    if (asked > 0) return asked;
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set) > 0 ? CPU_COUNT(&set) : 1;
+    return 1;
 }
 
 bool fitted(const std::vector<double>& ab, int nind)
@@ -78,7 +101,7 @@ void worker::fit(row_job& job, snp_result& r)
     d.fill_pairs(job.ab);
     d.pert_noise.swap(job.noise);
     d.morvane();
-    d.format_rows(r.rows);
+    format_rows(d, r.rows);
     r.index = job.index;
     r.console.swap(job.console);
     r.console += d.console;
