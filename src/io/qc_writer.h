@@ -2,7 +2,7 @@
 //
 // PREFIX_snpqc gets one tab-separated row per SNP as it is written;
 // PREFIX_sampleqc one row per sample at finish(), from counts accumulated over
-// every SNP. Missing values are "NA". The column lists are in README.md.
+// every SNP. Missing values are "NA". The column lists are in docs/output.md.
 //
 // Sex check (chromosome X only). The fit treats gender code 1 as one X copy, so
 // the calls of such a sample cannot show heterozygosity; the check reads the
