@@ -8,6 +8,8 @@ rm -rf "$scratch" && mkdir -p "$scratch"
 p=$scratch/prefix
 cmake --install "$build" --prefix "$p" >/dev/null
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# A release number, or one with the commit appended, usable as a Debian version.
+echo "$version" | grep -Eq '^[0-9]+\.[0-9]+\.[0-9]+(\+g[0-9a-f]{7,})?$' || fail "odd version '$version'"
 for f in bin/tamsel bin/tamsel-import bin/tamsel-plot share/tamsel/workflow/Snakefile \
          share/tamsel/workflow/scripts/gather.py share/tamsel/workflow/profiles/slurm \
          share/doc/tamsel/examples/small.int share/doc/tamsel/NEWS.md \
