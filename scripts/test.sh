@@ -13,3 +13,4 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMSEL_TSAN=ON >/de
 cmake --build build-tsan -j2 --target tamsel test_run
 TSAN_OPTIONS="halt_on_error=1 exitcode=66" ctest --test-dir build-tsan --output-on-failure -R '^Modes\.'
 ./fuzz/run.sh 20
+./scripts/package-test.sh

@@ -9,6 +9,7 @@
 #include "final_report.h"
 #include "full_table.h"
 #include "import_error.h"
+#include "version.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ void usage(FILE* f)
                "  -o OUT       output file, BGZF-compressed when it ends in .gz [standard output]\n"
                "  --raw        take the X Raw / Y Raw columns instead of X / Y\n"
                "  --memory MB  memory for pivoting a Final Report; more goes through a temporary\n"
-               "               file beside OUT (or in $TMPDIR) [256]\n",
+               "               file beside OUT (or in $TMPDIR) [256]\n"
+               "  --help, --version\n",
                f);
 }
 
@@ -34,6 +36,9 @@ bool parse(int argc, char** argv, arguments& a)
         const std::string w = argv[i];
         if (w == "-h" || w == "--help") {
             usage(stdout);
+            std::exit(0);
+        } else if (w == "--version") {
+            std::printf("tamsel-import %s\n", tamsel_version());
             std::exit(0);
         } else if (w == "--raw") {
             a.opt.raw = true;

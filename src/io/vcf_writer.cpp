@@ -23,9 +23,7 @@
 #include "site.h"
 #include "spool.h"
 
-#ifndef TAMSEL_VERSION
-#define TAMSEL_VERSION "0.1"
-#endif
+#include "version.h"
 
 namespace {
 
@@ -163,7 +161,7 @@ void vcf_writer::begin(const run_info& run)
     rec_ = bcf_init();
     if (!hdr_ || !rec_) fail(ENOMEM);
     check(bcf_hdr_set_version(hdr_, "VCFv4.3"));
-    check(bcf_hdr_append(hdr_, "##source=tamsel " TAMSEL_VERSION));
+    check(bcf_hdr_append(hdr_, ("##source=tamsel " + std::string(tamsel_version())).c_str()));
     std::string command = run.command_line;
     for (char& c : command)
         if (c == '\n' || c == '\r') c = ' ';

@@ -38,9 +38,8 @@ struct options {
 };
 
 // The version printed by --version and written into file headers.
-#ifndef TAMSEL_VERSION
-#define TAMSEL_VERSION "0.2"
-#endif
+#include "version.h"
+#define TAMSEL_VERSION tamsel_version()
 
 // Copies the settings into the state object.
 void apply_options(const options& o, ::data& d);
