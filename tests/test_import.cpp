@@ -269,13 +269,12 @@ TEST(Import, InconsistentReportsFailNamingSampleAndSnpAndLeaveNoOutput)
     } cases[] = {
         {"pair_twice_snp_by_snp", head + "S1,rs1,1,2\nS2,rs1,1,2\nS2,rs2,1,2\nS2,rs2,1,2\n",
          {"SNP rs2 and sample S2 are given twice", "line 7"}},
-        {"snp_comes_back", head + "S1,rs1,1,2\nS2,rs1,1,2\nS1,rs2,1,2\nS1,rs1,1,2\n", {"SNP rs1 comes back", "line 7"}},
         {"cut_mid_line", "[Header]\r\nNum SNPs\t9\r\n[Data]\r\nSNP Name\tSample ID\tX\tY\r\nrs1\tS1\t1\t2\r\nrs1\tS2\t0.",
          {"line 6", "3 fields"}},
         {"summary_short_row", "#%chip_type=Axiom\nprobeset_id\ta.CEL\tb.CEL\nAX-1-A\t1\t2\nAX-1-B\t3\n", {"line 4", "2 fields"}},
-        {"unknown_snp", head + "S1,rs1,1,2\nS1,rs2,1,2\nS2,rs2,1,2\nS2,rs9,1,2\n", {"sample S2", "SNP rs9", "line 7"}},
+        {"pair_twice_in_no_order", head + "S1,rs1,1,2\nS2,rs1,3,4\nS1,rs2,5,6\nS1,rs1,7,8\n",
+         {"line 7", "SNP rs1 and sample S1 are given twice (also line 4)"}},
         {"duplicate_sample", head + "S1,rs1,1,2\nS2,rs1,1,2\nS1,rs1,1,2\n", {"sample S1", "given twice", "line 6"}},
-        {"sample_comes_back", head + "S1,rs1,1,2\nS1,rs2,1,2\nS2,rs1,1,2\nS1,rs1,1,2\n", {"sample S1", "two blocks", "line 7"}},
         {"snp_twice", head + "S1,rs1,1,2\nS1,rs1,1,2\n", {"sample S1", "SNP rs1 twice"}},
         {"missing_column", "[Header]\n[Data]\nSample ID,SNP Name,X,X Raw,Y Raw\nS1,rs1,1,2,3\n", {"no 'Y' column", "line 3"}},
         {"short_line", head + "S1,rs1,1,2\nS1,rs2,1\n", {"line 5", "3 fields"}},
@@ -349,6 +348,54 @@ TEST(Import, AReportInThreeLineOrdersGivesTheSameBytes)
         EXPECT_EQ(slurp(dir + "/" + c.first + ".int"), expected);
     }
     EXPECT_NE(run_import("'" + dir + "/by_snp.txt'", dir).err.find("SNP by SNP"), std::string::npos);
+}
+
+// Lines in no order (a sample or SNP coming back, SNPs only later samples have)
+// are sorted into place, through the temporary file when the budget is small.
+TEST(Import, ReportsInNoOrderAreSortedIntoRowsOfFirstAppearance)
+{
+    const std::string dir = scratch_dir("import_no_order");
+    const std::string head = "[Header]\n[Data]\nSample ID,SNP Name,X,Y\n";
+    write_file(dir + "/mix.csv", head + "S1,rs1,1,2\nS1,rs2,1,2\nS2,rs2,3,4\nS2,rs9,5,6\nS1,rs3,7,8\nS3,rs9,1,1\n");
+    run_result r = run_import("'" + dir + "/mix.csv'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "SNP_id chr.position allele S1.A S1.B S2.A S2.B S3.A S3.B\n"
+                     "rs1 0:0 [A/B] 1 2 NaN NaN NaN NaN\nrs2 0:0 [A/B] 1 2 3 4 NaN NaN\n"
+                     "rs9 0:0 [A/B] NaN NaN 5 6 1 1\nrs3 0:0 [A/B] 7 8 NaN NaN NaN NaN\n");
+    EXPECT_NE(r.err.find("in no order"), std::string::npos) << r.err;
+    // SNP by SNP at first, then a SNP comes back.
+    write_file(dir + "/back.csv", head + "S1,rs1,1,2\nS2,rs1,3,4\nS1,rs2,5,6\nS2,rs2,7,8\nS3,rs1,9,9\n");
+    r = run_import("'" + dir + "/back.csv'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "SNP_id chr.position allele S1.A S1.B S2.A S2.B S3.A S3.B\n"
+                     "rs1 0:0 [A/B] 1 2 3 4 9 9\nrs2 0:0 [A/B] 5 6 7 8 NaN NaN\n");
+    // A larger shuffle through sorted runs on disk equals the report in sample blocks.
+    const matrix m = make_matrix(400, 40);
+    std::vector<std::pair<size_t, size_t>> pairs;
+    for (size_t j = 0; j < m.snps.size(); ++j)
+        for (size_t i = 0; i < m.samples.size(); ++i) pairs.emplace_back(j, i);
+    std::string text = "[Header]\r\n[Data]\r\nSNP Name\tSample ID\tChr\tPosition\tX\tY\r\n";
+    // Keep the first appearance of each SNP and sample in order, shuffle the rest.
+    text += m.snps[0] + "\t" + m.samples[0] + "\t" + m.chrs[0] + "\t" + m.positions[0] + "\t" + m.x[0][0] + "\t" + m.y[0][0] + "\r\n";
+    std::vector<bool> snp_seen(m.snps.size()), sample_seen(m.samples.size());
+    snp_seen[0] = sample_seen[0] = true;
+    for (size_t k = 1; k < pairs.size(); ++k) std::swap(pairs[k], pairs[1 + (k * 7919) % (pairs.size() - 1)]);
+    std::vector<std::pair<size_t, size_t>> order;
+    for (size_t i = 1; i < m.samples.size(); ++i) order.emplace_back(0, i), sample_seen[i] = true;
+    for (size_t j = 1; j < m.snps.size(); ++j) order.emplace_back(j, 0), snp_seen[j] = true;
+    for (const auto& p : pairs)
+        if (p.first != 0 && p.second != 0) order.push_back(p);
+    for (const auto& p : order) {
+        const size_t j = p.first, i = p.second;
+        text += m.snps[j] + "\t" + m.samples[i] + "\t" + m.chrs[j] + "\t" + m.positions[j] + "\t" + m.x[j][i] + "\t" +
+                m.y[j][i] + "\r\n";
+    }
+    write_file(dir + "/shuffled.txt", text.substr(0, text.size() - 2));
+    r = run_import("'" + dir + "/shuffled.txt' --memory 1 -o '" + dir + "/shuffled.int'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(dir + "/shuffled.int"), text_layout(m));
+    EXPECT_EQ(r.err.find("Warning"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("temporary file"), std::string::npos) << r.err;
 }
 
 // Each map layout gives forward-strand positions and alleles to a report without them.

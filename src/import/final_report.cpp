@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "import_error.h"
+#include "scattered.h"
 #include "snp_major.h"
 #include "spill_file.h"
 
@@ -106,7 +107,7 @@ private:
     {
         check_word(sample, "sample ID", path_, line_no_);
         if (!sample_set_.insert(std::string(sample)).second)
-            throw import_error(where() + "sample " + std::string(sample) +
+            throw order_break(where() + "sample " + std::string(sample) +
                                " appears in two blocks (the report must hold the lines of each sample together, or those of each SNP)");
         samples_.emplace_back(sample);
         if (!seen_.empty()) std::fill(seen_.begin(), seen_.end(), 0);
@@ -134,7 +135,7 @@ private:
             if (j >= prefix_start_.size() || name != snp_name(j)) {
                 auto it = index_.find(std::string(name));
                 if (it == index_.end())
-                    throw import_error(where() + "sample " + samples_.back() + ": SNP " + std::string(name) +
+                    throw order_break(where() + "sample " + samples_.back() + ": SNP " + std::string(name) +
                                        " is not in the first sample's block (the report must hold the lines "
                                        "of each sample together, or those of each SNP)");
                 j = it->second;

@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "axiom_summary.h"
 #include "final_report.h"
 #include "full_table.h"
 #include "import_error.h"
+#include "scattered.h"
 
 namespace {
 
@@ -99,13 +101,25 @@ int main(int argc, char** argv)
             map = read_map(a.map);
             a.opt.map = &map;
         }
-        report_source in(a.report);
-        const report_columns cols = detect_layout(in);
-        row_output out(a.out, a.split);
+        auto in = std::make_unique<report_source>(a.report);
+        report_columns cols = detect_layout(*in);
+        auto output = std::make_unique<row_output>(a.out, a.split);
         const bool long_layout = cols.layout == report_layout::final_report;
-        const convert_stats st = long_layout ? convert_final_report(in, cols, a.opt, out)
-                                 : cols.layout == report_layout::full_table ? convert_full_table(in, cols, a.opt, out)
-                                                                            : convert_axiom_summary(in, cols, a.opt, out);
+        convert_stats st;
+        try {
+            st = long_layout ? convert_final_report(*in, cols, a.opt, *output)
+                 : cols.layout == report_layout::full_table ? convert_full_table(*in, cols, a.opt, *output)
+                                                            : convert_axiom_summary(*in, cols, a.opt, *output);
+        } catch (const order_break& e) {
+            // Neither sample by sample nor SNP by SNP: read it again, sorting every pair into place.
+            if (output->wrote_to_standard_output())
+                throw import_error(std::string(e.what()) + "; the report is in no order, write it to a file with -o");
+            output = std::make_unique<row_output>(a.out, a.split);
+            in = std::make_unique<report_source>(a.report);
+            cols = detect_layout(*in);
+            st = convert_scattered(*in, cols, a.opt, *output);
+        }
+        row_output& out = *output;
         // A header announcing more than the data hold: the report was probably cut.
         for (int k = 0; k < 2; ++k) {
             const long said = k ? cols.header_samples : cols.header_snps, have = k ? st.samples : st.snps;

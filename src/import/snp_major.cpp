@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "import_error.h"
+#include "scattered.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ private:
     {
         if (!current_.empty()) end_snp();
         if (!done_.insert(std::string(snp)).second)
-            throw import_error(where() + "SNP " + std::string(snp) +
+            throw order_break(where() + "SNP " + std::string(snp) +
                                " comes back after other SNPs (the report must hold the lines of each SNP together, "
                                "or those of each sample)");
         current_ = snp;
@@ -91,7 +92,7 @@ private:
         } else {
             auto it = index_.find(std::string(sample));
             if (it == index_.end())
-                throw import_error(where() + "sample " + std::string(sample) + " is not among the first SNP's samples");
+                throw order_break(where() + "sample " + std::string(sample) + " is not among the first SNP's samples");
             i = it->second;
             if (!values_[i].empty())
                 throw import_error(where() + "SNP " + current_ + " and sample " + std::string(sample) + " are given twice");

@@ -24,6 +24,8 @@ public:
     const std::string& scratch_folder() const { return folder_; }
     // Commits every file that was written; throws import_error like text_output.
     void commit();
+    // True once rows went to standard output, where they cannot be taken back.
+    bool wrote_to_standard_output() const { return !split_ && out_.empty() && files_[0]->wrote(); }
     // The files written, for the closing message.
     std::string names() const;
 
