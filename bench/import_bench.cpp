@@ -1,8 +1,9 @@
 // tamsel_import_bench -- the long-layout conversions of tamsel-import: speed
 // (MB of report per second, and CPU seconds) and the converter's peak resident
 // memory under a memory budget, on a Final Report the simulator writes, or
-// with --order snp|sample one the benchmark writes itself SNP by SNP or sample
-// by sample (the stream and the pivot of the same data).
+// with --order snp|sample|mixed one the benchmark writes itself SNP by SNP,
+// sample by sample, or sample by sample within stretches of 1000 SNPs (the
+// stream, the pivot and the sorted runs of the same data).
 //
 // Prints figures only; fails (exit 1) only when a child cannot be started or
 // exits unsuccessfully.
@@ -56,11 +57,32 @@ bool write_report(const std::string& path, long snps, long samples, bool snp_maj
     return static_cast<bool>(f.flush());
 }
 
+// "mixed": sample by sample within each stretch of 1000 SNPs, so every sample comes back.
+bool write_report(const std::string& path, long snps, long samples, const std::string& order)
+{
+    if (order != "mixed") return write_report(path, snps, samples, order == "snp");
+    std::ofstream f(path, std::ios::binary);
+    f << "[Header]\nNum SNPs\t" << snps << "\nNum Samples\t" << samples << "\n[Data]\nSNP Name\tSample ID\tX\tY\n";
+    std::string buf;
+    char line[96];
+    for (long from = 0; from < snps; from += 1000) {
+        for (long s = 0; s < samples; ++s)
+            for (long j = from; j < std::min(snps, from + 1000); ++j) {
+                const long k = (j * 31 + s * 17) % 1000;
+                buf.append(line, static_cast<size_t>(std::snprintf(line, sizeof line, "rs%ld\tS%ld\t%ld.%03ld\t0.%03ld\n",
+                                                                   j + 1, s + 1, k % 3, k, 999 - k)));
+            }
+        f << buf;
+        buf.clear();
+    }
+    return static_cast<bool>(f.flush());
+}
+
 void usage()
 {
     std::fputs("Usage: tamsel_import_bench [--snps N] [--samples N] [--memory MB] [--dir DIR]\n"
                "                           [--report FILE] [--import PATH] [--simulate PATH]\n"
-               "                           [--order snp|sample]\n"
+               "                           [--order snp|sample|mixed]\n"
                "  Simulates a Final Report of N SNPs x N samples in DIR (default 2700 x 110, about\n"
                "  20 MB; 1 GB is about --snps 50000 --samples 280), or takes FILE, and converts it\n"
                "  with tamsel-import --memory MB [1], printing MB/s and peak memory.\n",
@@ -94,8 +116,8 @@ int main(int argc, char** argv)
         std::printf("writing %s SNPs x %s samples, %s by %s ...\n", snps.c_str(), samples.c_str(), order.c_str(),
                     order.c_str());
         std::fflush(stdout);
-        if ((order != "snp" && order != "sample") ||
-            !write_report(report, std::atol(snps.c_str()), std::atol(samples.c_str()), order == "snp")) {
+        if ((order != "snp" && order != "sample" && order != "mixed") ||
+            !write_report(report, std::atol(snps.c_str()), std::atol(samples.c_str()), order)) {
             usage();
             return 1;
         }
