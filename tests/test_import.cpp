@@ -267,10 +267,14 @@ TEST(Import, InconsistentReportsFailNamingSampleAndSnpAndLeaveNoOutput)
         std::string text;
         std::vector<std::string> words;
     } cases[] = {
-        {"missing_snp", head + "S1,rs1,1,2\nS1,rs2,1,2\nS1,rs3,1,2\nS2,rs1,1,2\nS2,rs3,1,2\nS3,rs1,1,2\n",
-         {"sample S2", "lacks SNP rs2", "line 8"}},
-        {"unknown_snp", head + "S1,rs1,1,2\nS1,rs2,1,2\nS2,rs2,1,2\nS2,rs9,1,2\n", {"sample S2", "SNP rs9", "line 7"}},
-        {"duplicate_sample", head + "S1,rs1,1,2\nS2,rs1,1,2\nS1,rs1,1,2\n", {"sample S1", "two blocks", "line 6"}},
+        {"pair_twice_snp_by_snp", head + "S1,rs1,1,2\nS2,rs1,1,2\nS2,rs2,1,2\nS2,rs2,1,2\n",
+         {"SNP rs2 and sample S2 are given twice", "line 7"}},
+        {"cut_mid_line", "[Header]\r\nNum SNPs\t9\r\n[Data]\r\nSNP Name\tSample ID\tX\tY\r\nrs1\tS1\t1\t2\r\nrs1\tS2\t0.",
+         {"line 6", "3 fields"}},
+        {"summary_short_row", "#%chip_type=Axiom\nprobeset_id\ta.CEL\tb.CEL\nAX-1-A\t1\t2\nAX-1-B\t3\n", {"line 4", "2 fields"}},
+        {"pair_twice_in_no_order", head + "S1,rs1,1,2\nS2,rs1,3,4\nS1,rs2,5,6\nS1,rs1,7,8\n",
+         {"line 7", "SNP rs1 and sample S1 are given twice (also line 4)"}},
+        {"duplicate_sample", head + "S1,rs1,1,2\nS2,rs1,1,2\nS1,rs1,1,2\n", {"sample S1", "given twice", "line 6"}},
         {"snp_twice", head + "S1,rs1,1,2\nS1,rs1,1,2\n", {"sample S1", "SNP rs1 twice"}},
         {"missing_column", "[Header]\n[Data]\nSample ID,SNP Name,X,X Raw,Y Raw\nS1,rs1,1,2,3\n", {"no 'Y' column", "line 3"}},
         {"short_line", head + "S1,rs1,1,2\nS1,rs2,1\n", {"line 5", "3 fields"}},
@@ -290,6 +294,225 @@ TEST(Import, InconsistentReportsFailNamingSampleAndSnpAndLeaveNoOutput)
         for (const std::string& w : c.words) EXPECT_NE(r.err.find(w), std::string::npos) << w << " in " << r.err;
         EXPECT_EQ(files_in(dir), (std::vector<std::string>{"import.err", "import.out", "r.csv"}));
     }
+}
+
+// A report cut short: pairs it lacks are NaN and named; its header's counts are checked.
+TEST(Import, MissingPairsAreNaNAndAHeaderAnnouncingMoreIsACutReport)
+{
+    const std::string dir = scratch_dir("import_cut");
+    write_file(dir + "/r.csv", "[Header]\nNum SNPs,139376\nNum Samples,3\n[Data]\nSample ID,SNP Name,X,Y\n"
+                               "S1,rs1,1,2\nS1,rs2,1,2\nS1,rs3,1,2\nS2,rs1,3,4\nS2,rs3,5,6\nS3,rs1,7,8\n");
+    run_result r = run_import("'" + dir + "/r.csv' --memory 1", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "SNP_id chr.position allele S1.A S1.B S2.A S2.B S3.A S3.B\n"
+                     "rs1 0:0 [A/B] 1 2 3 4 7 8\nrs2 0:0 [A/B] 1 2 NaN NaN NaN NaN\nrs3 0:0 [A/B] 1 2 5 6 NaN NaN\n");
+    EXPECT_NE(r.err.find("3 SNP x sample pairs are missing"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("rs2/S2, rs2/S3, rs3/S3"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("the header announces 139376 SNPs; the data hold 3: the report may be cut"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("announces 3 samples"), std::string::npos) << r.err;
+    r = run_import("'" + dir + "/r.csv' --strict -o '" + dir + "/out.int'", dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error : " + dir + "/r.csv: the header announces 139376 SNPs"), std::string::npos) << r.err;
+    EXPECT_EQ(files_in(dir), (std::vector<std::string>{"import.err", "import.out", "r.csv"}));
+}
+
+// The same report in sample blocks, SNP by SNP and SNP by SNP with shuffled
+// samples (CRLF, no last line end) converts to the same bytes.
+TEST(Import, AReportInThreeLineOrdersGivesTheSameBytes)
+{
+    const matrix m = make_matrix(30, 7);
+    const std::string dir = scratch_dir("import_orders");
+    const std::string head = "[Header]\r\nNum SNPs\t30\r\n[Data]\r\nSNP Name\tSample ID\tX\tY\tChr\tPosition\r\n";
+    auto line = [&](size_t j, size_t i) {
+        return m.snps[j] + "\t" + m.samples[i] + "\t" + m.x[j][i] + "\t" + m.y[j][i] + "\t" + m.chrs[j] + "\t" +
+               m.positions[j] + "\r\n";
+    };
+    std::string blocks = head, by_snp = head, shuffled = head;
+    for (size_t i = 0; i < m.samples.size(); ++i)
+        for (size_t j = 0; j < m.snps.size(); ++j) blocks += line(j, i);
+    for (size_t j = 0; j < m.snps.size(); ++j)
+        for (size_t k = 0; k < m.samples.size(); ++k) {
+            by_snp += line(j, k);
+            // The first SNP fixes the sample order; later SNPs list them in any order.
+            shuffled += line(j, j == 0 ? k : (k * 3 + j) % m.samples.size());
+        }
+    for (std::string* s : {&by_snp, &shuffled}) s->resize(s->size() - 2);
+    const std::string expected = text_layout(m);
+    for (const auto& c : {std::make_pair("blocks", blocks), std::make_pair("by_snp", by_snp), std::make_pair("shuffled", shuffled)}) {
+        SCOPED_TRACE(c.first);
+        write_file(dir + "/" + c.first + ".txt", c.second);
+        run_result r = run_import("'" + dir + "/" + c.first + ".txt' --memory 1 -o '" + dir + "/" + c.first + ".int'", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.find("Warning"), std::string::npos) << r.err;
+        EXPECT_EQ(slurp(dir + "/" + c.first + ".int"), expected);
+    }
+    EXPECT_NE(run_import("'" + dir + "/by_snp.txt'", dir).err.find("SNP by SNP"), std::string::npos);
+}
+
+// Lines in no order (a sample or SNP coming back, SNPs only later samples have)
+// are sorted into place, through the temporary file when the budget is small.
+TEST(Import, ReportsInNoOrderAreSortedIntoRowsOfFirstAppearance)
+{
+    const std::string dir = scratch_dir("import_no_order");
+    const std::string head = "[Header]\n[Data]\nSample ID,SNP Name,X,Y\n";
+    write_file(dir + "/mix.csv", head + "S1,rs1,1,2\nS1,rs2,1,2\nS2,rs2,3,4\nS2,rs9,5,6\nS1,rs3,7,8\nS3,rs9,1,1\n");
+    run_result r = run_import("'" + dir + "/mix.csv'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "SNP_id chr.position allele S1.A S1.B S2.A S2.B S3.A S3.B\n"
+                     "rs1 0:0 [A/B] 1 2 NaN NaN NaN NaN\nrs2 0:0 [A/B] 1 2 3 4 NaN NaN\n"
+                     "rs9 0:0 [A/B] NaN NaN 5 6 1 1\nrs3 0:0 [A/B] 7 8 NaN NaN NaN NaN\n");
+    EXPECT_NE(r.err.find("in no order"), std::string::npos) << r.err;
+    // SNP by SNP at first, then a SNP comes back.
+    write_file(dir + "/back.csv", head + "S1,rs1,1,2\nS2,rs1,3,4\nS1,rs2,5,6\nS2,rs2,7,8\nS3,rs1,9,9\n");
+    r = run_import("'" + dir + "/back.csv'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "SNP_id chr.position allele S1.A S1.B S2.A S2.B S3.A S3.B\n"
+                     "rs1 0:0 [A/B] 1 2 3 4 9 9\nrs2 0:0 [A/B] 5 6 7 8 NaN NaN\n");
+    // A larger shuffle through sorted runs on disk equals the report in sample blocks.
+    const matrix m = make_matrix(400, 40);
+    std::vector<std::pair<size_t, size_t>> pairs;
+    for (size_t j = 0; j < m.snps.size(); ++j)
+        for (size_t i = 0; i < m.samples.size(); ++i) pairs.emplace_back(j, i);
+    std::string text = "[Header]\r\n[Data]\r\nSNP Name\tSample ID\tChr\tPosition\tX\tY\r\n";
+    // Keep the first appearance of each SNP and sample in order, shuffle the rest.
+    text += m.snps[0] + "\t" + m.samples[0] + "\t" + m.chrs[0] + "\t" + m.positions[0] + "\t" + m.x[0][0] + "\t" + m.y[0][0] + "\r\n";
+    std::vector<bool> snp_seen(m.snps.size()), sample_seen(m.samples.size());
+    snp_seen[0] = sample_seen[0] = true;
+    for (size_t k = 1; k < pairs.size(); ++k) std::swap(pairs[k], pairs[1 + (k * 7919) % (pairs.size() - 1)]);
+    std::vector<std::pair<size_t, size_t>> order;
+    for (size_t i = 1; i < m.samples.size(); ++i) order.emplace_back(0, i), sample_seen[i] = true;
+    for (size_t j = 1; j < m.snps.size(); ++j) order.emplace_back(j, 0), snp_seen[j] = true;
+    for (const auto& p : pairs)
+        if (p.first != 0 && p.second != 0) order.push_back(p);
+    for (const auto& p : order) {
+        const size_t j = p.first, i = p.second;
+        text += m.snps[j] + "\t" + m.samples[i] + "\t" + m.chrs[j] + "\t" + m.positions[j] + "\t" + m.x[j][i] + "\t" +
+                m.y[j][i] + "\r\n";
+    }
+    write_file(dir + "/shuffled.txt", text.substr(0, text.size() - 2));
+    r = run_import("'" + dir + "/shuffled.txt' --memory 1 -o '" + dir + "/shuffled.int'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(slurp(dir + "/shuffled.int"), text_layout(m));
+    EXPECT_EQ(r.err.find("Warning"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("temporary file"), std::string::npos) << r.err;
+}
+
+// Each map layout gives forward-strand positions and alleles to a report without them.
+TEST(Import, MapsFromManifestSnpMapAnnotationAndTableGivePositionsAndForwardAlleles)
+{
+    const std::string dir = scratch_dir("import_maps");
+    write_file(dir + "/r.txt", "[Header]\n[Data]\nSNP Name\tSample ID\tX\tY\n"
+                               "rs1\tS1\t1\t2\nrs1\tS2\t3\t4\nrs2\tS1\t5\t6\nrs2\tS2\t7\t8\nrs3\tS1\t1\t1\nrs3\tS2\t2\t2");
+    const struct {
+        const char* name;
+        std::string text;
+        const char* rows;  // the three leading fields of rs1, rs2 and rs3
+        int unmapped;
+    } maps[] = {
+        {"manifest.csv",
+         "Illumina, Inc.\r\n[Heading]\r\nDescriptor File Name,Chip.bpm\r\nAssay Format,Infinium\r\n[Assay]\r\n"
+         "IlmnID,Name,IlmnStrand,SNP,AddressA_ID,AlleleA_ProbeSeq,GenomeBuild,Chr,MapInfo,SourceStrand,RefStrand\r\n"
+         "rs1-1_T_F,rs1,TOP,[A/G],101,ACGT,37,1,1500,TOP,-\r\nrs2-1_B_R,rs2,BOT,[T/C],102,ACGT,37,X,2500,BOT,+\r\n"
+         "[Controls]\r\n0027630314:0027630315,Staining,Red,DNP (High),rs3,,,,,,\r\n",
+         "rs1 1:1500 [T/C]|rs2 X:2500 [T/C]|rs3 0:0 [A/B]", 1},
+        {"SNP_Map.txt",
+         "Index\tName\tChromosome\tPosition\tGenTrain Score\tSNP\tILMN Strand\tCustomer Strand\tNormID\n"
+         "1\trs1\t1\t1500\t0.8\t[A/G]\tTOP\tTOP\t1\n2\trs3\tMT\t16000\t0.7\t[T/C]\tBOT\tBOT\t2\n",
+         "rs1 1:1500 [A/G]|rs2 0:0 [A/B]|rs3 MT:16000 [T/C]", 1},
+        {"annot.csv",
+         "#%create_date=2020\n#%genome-version=GRCh38\n\"Probe Set ID\",\"Affy SNP ID\",\"dbSNP RS ID\",\"Chromosome\","
+         "\"Physical Position\",\"Strand\",\"Allele A\",\"Allele B\"\n"
+         "\"rs1\",\"Affx-1\",\"rs1\",\"2\",\"777\",\"+\",\"C\",\"T\"\n"
+         "\"rs2\",\"Affx-2\",\"---\",\"---\",\"---\",\"---\",\"---\",\"---\"\n"
+         "\"rs3\",\"Affx-3\",\"rs3\",\"Y\",\"9,1\",\"+\",\"A\",\"-\"\n",
+         "rs1 2:777 [C/T]|rs2 0:0 [A/B]|rs3 Y:9,1 [A/-]", 0},
+        {"plain.tsv", "name chrom pos a b\nrs3 chrX 12 G T\nrs2 7 99 A C\nextra 1 1 A G\n",
+         "rs1 0:0 [A/B]|rs2 7:99 [A/C]|rs3 chrX:12 [G/T]", 1},
+    };
+    for (const auto& mp : maps) {
+        SCOPED_TRACE(mp.name);
+        write_file(dir + "/" + mp.name, mp.text);
+        if (std::string(mp.name) == "plain.tsv") {
+            ASSERT_EQ(std::system(("gzip -f '" + dir + "/plain.tsv'").c_str()), 0);
+        }
+        const std::string map = dir + "/" + mp.name + (std::string(mp.name) == "plain.tsv" ? ".gz" : "");
+        run_result r = run_import("'" + dir + "/r.txt' --map '" + map + "'", dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::string rows = mp.rows, want = "SNP_id chr.position allele S1.A S1.B S2.A S2.B\n";
+        const char* values[] = {" 1 2 3 4\n", " 5 6 7 8\n", " 1 1 2 2\n"};
+        for (int k = 0; k < 3; ++k) {
+            want += rows.substr(0, rows.find('|')) + values[k];
+            rows.erase(0, rows.find('|') == std::string::npos ? rows.size() : rows.find('|') + 1);
+        }
+        EXPECT_EQ(r.out, want);
+        EXPECT_EQ(r.err.find("SNPs of") != std::string::npos, mp.unmapped > 0) << r.err;
+    }
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> words;
+    } bad[] = {
+        {"twice", "name chrom pos a b\nrs1 1 5 A G\nrs1 2 6 A G\n", {"line 3", "SNP rs1 is named twice"}},
+        {"no_column", "Index\tName\tChromosome\tPosition\tGenTrain Score\n1\trs1\t1\t5\t0.5\n", {"line 1", "no 'SNP' column"}},
+        {"no_assay", "Illumina, Inc.\n[Heading]\nDescriptor File Name,x\n", {"without an [Assay] section"}},
+        {"unknown", "what\tever\n", {"line 1", "not a map"}},
+    };
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.name);
+        write_file(dir + "/bad.map", b.text);
+        run_result r = run_import("'" + dir + "/r.txt' --map '" + dir + "/bad.map' -o '" + dir + "/never.int'", dir);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("Error : " + dir + "/bad.map"), std::string::npos) << r.err;
+        for (const std::string& w : b.words) EXPECT_NE(r.err.find(w), std::string::npos) << w << " in " << r.err;
+        EXPECT_EQ(slurp(dir + "/never.int"), "");
+    }
+}
+
+// A summary with copy-number and DQC rows, B before A and partners apart, with an annotation map.
+TEST(Import, AxiomSummaryPairsAAndBRowsAndSkipsRowsWithoutPartner)
+{
+    const std::string dir = scratch_dir("import_summary");
+    write_file(dir + "/AxiomGT1.summary.txt",
+               "#%guid=0000\r\n#%affymetrix-algorithm-name=summary\r\nprobeset_id\tNA1.CEL\tNA2.cel\tNA3\r\n"
+               "AFFX-SNP_1-A\t900.5\t800\t700\r\nCN_123\t5\t6\t7\r\nAX-2-B\t40\t50\t60\r\n"
+               "AX-1-A\t1000.25\t1100\t1200\r\nAX-1-B\t300\t310\t320\r\nAX-2-A\t4000\tNaN\t6000");
+    write_file(dir + "/annot.csv", "#%chip_type=Axiom\n\"Probe Set ID\",\"Chromosome\",\"Physical Position\",\"Allele A\",\"Allele B\"\n"
+                                   "\"AX-1\",\"X\",\"100\",\"G\",\"A\"\n\"AX-2\",\"MT\",\"200\",\"C\",\"T\"\n");
+    run_result r = run_import("'" + dir + "/AxiomGT1.summary.txt' --map '" + dir + "/annot.csv'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "SNP_id chr.position allele NA1.A NA1.B NA2.A NA2.B NA3.A NA3.B\n"
+                     "AX-1 X:100 [G/A] 1000.25 300 1100 310 1200 320\nAX-2 MT:200 [C/T] 4000 40 NaN 50 6000 60\n");
+    EXPECT_NE(r.err.find("2 rows of"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Axiom summary"), std::string::npos) << r.err;
+}
+
+// --split-chromosomes writes the groups that have SNPs, each a whole intensity file.
+TEST(Import, SplitChromosomesWritesOneFilePerGroupWithSnps)
+{
+    const std::string dir = scratch_dir("import_split");
+    write_file(dir + "/r.txt", "Name\tChr\tPosition\tS1.X\tS1.Y\n"
+                               "a\t1\t10\t1\t2\nb\tchrX\t20\t3\t4\nc\t23\t30\t5\t6\nd\tXY\t40\t7\t8\n"
+                               "e\tM\t50\t9\t1\nf\t25\t60\t2\t3\n");
+    run_result r = run_import("'" + dir + "/r.txt' --split-chromosomes -o '" + dir + "/out'", dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(files_in(dir), (std::vector<std::string>{"import.err", "import.out", "out.MT.int.gz", "out.X.int.gz",
+                                                       "out.auto.int.gz", "r.txt"}));
+    const std::string head = "SNP_id chr.position allele S1.A S1.B\n";
+    const struct {
+        const char* group;
+        std::string rows;
+    } want[] = {{"auto", "a 1:10 [A/B] 1 2\nd XY:40 [A/B] 7 8\nf 25:60 [A/B] 2 3\n"},
+                {"X", "b chrX:20 [A/B] 3 4\nc 23:30 [A/B] 5 6\n"},
+                {"MT", "e M:50 [A/B] 9 1\n"}};
+    for (const auto& w : want) {
+        SCOPED_TRACE(w.group);
+        const std::string f = dir + "/out." + w.group + ".int.gz";
+        ASSERT_EQ(std::system(("gzip -dc '" + f + "' > '" + dir + "/unpacked'").c_str()), 0);
+        EXPECT_EQ(slurp(dir + "/unpacked"), head + w.rows);
+        std::remove((dir + "/unpacked").c_str());
+    }
+    EXPECT_EQ(run_import("'" + dir + "/r.txt' --split-chromosomes", dir).status, 1);
 }
 
 TEST(Import, UnwritableOutputIsAnErrorNamingIt)

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "import_error.h"
+#include "scattered.h"
+#include "snp_major.h"
 #include "spill_file.h"
 
 namespace {
@@ -50,8 +52,9 @@ void take_record(std::string& row, const std::string& block, size_t& cursor)
 
 class pivot {
 public:
-    pivot(report_source& in, const report_columns& cols, const convert_options& opt, text_output& out)
-        : in_(in), path_(in.path()), sep_(cols.sep), ncols_(cols.names.size()), col_(find_columns(cols, opt, path_)),
+    pivot(report_source& in, const report_columns& cols, const convert_options& opt, row_output& out,
+          std::vector<std::pair<long, std::string>> pending)
+        : pending_(std::move(pending)), in_(in), path_(in.path()), sep_(cols.sep), ncols_(cols.names.size()), col_(find_columns(cols, opt, path_)),
           opt_(opt), out_(out)
     {
     }
@@ -60,27 +63,40 @@ public:
     {
         std::string_view line;
         std::vector<std::string_view> f;
-        while (in_.next(line)) {
-            if (line.find_first_not_of(" \t,") == std::string_view::npos) continue;
+        while (next(line)) {
             split_fields(line, sep_, f);
             if (f.size() != ncols_)
                 throw import_error(where() + std::to_string(f.size()) + " fields where the column names have " +
                                    std::to_string(ncols_));
             const std::string_view sample = f[static_cast<size_t>(col_.sample)];
             if (samples_.empty() || sample != samples_.back()) {
-                if (!samples_.empty()) end_block(in_.line_no() - 1);
+                if (!samples_.empty()) end_block(line_no_ - 1);
                 start_block(sample);
             }
             add_record(f);
         }
         if (samples_.empty()) throw import_error(path_ + ": no data lines after the column names");
-        end_block(in_.line_no());
+        end_block(line_no_);
         emit();
         return stats_;
     }
 
 private:
-    std::string where() const { return path_ + " line " + std::to_string(in_.line_no()) + ": "; }
+    std::string where() const { return path_ + " line " + std::to_string(line_no_) + ": "; }
+    // The next non-blank data line: the ones read ahead first, then the report's.
+    bool next(std::string_view& line)
+    {
+        if (next_pending_ < pending_.size()) {
+            line_no_ = pending_[next_pending_].first;
+            line = pending_[next_pending_++].second;
+            return true;
+        }
+        while (in_.next(line)) {
+            line_no_ = in_.line_no();
+            if (line.find_first_not_of(" \t,") != std::string_view::npos) return true;
+        }
+        return false;
+    }
     std::string_view snp_name(uint32_t j) const
     {
         const size_t b = prefix_start_[j];
@@ -89,10 +105,10 @@ private:
 
     void start_block(std::string_view sample)
     {
-        check_word(sample, "sample ID", path_, in_.line_no());
+        check_word(sample, "sample ID", path_, line_no_);
         if (!sample_set_.insert(std::string(sample)).second)
-            throw import_error(where() + "sample " + std::string(sample) +
-                               " appears in two blocks (the report must hold one block per sample)");
+            throw order_break(where() + "sample " + std::string(sample) +
+                               " appears in two blocks (the report must hold the lines of each sample together, or those of each SNP)");
         samples_.emplace_back(sample);
         if (!seen_.empty()) std::fill(seen_.begin(), seen_.end(), 0);
         count_ = 0;
@@ -110,8 +126,8 @@ private:
             if (!index_.emplace(std::string(name), j).second)
                 throw import_error(where() + "sample " + samples_.back() + " has SNP " + std::string(name) + " twice");
             prefix_start_.push_back(prefixes_.size());
-            append_snp_fields(prefixes_, name, field_or_empty(f, col_.chr), field_or_empty(f, col_.pos),
-                              field_or_empty(f, col_.alleles), path_, in_.line_no());
+            append_row_start(prefixes_, name, field_or_empty(f, col_.chr), field_or_empty(f, col_.pos),
+                             field_or_empty(f, col_.alleles), opt_, stats_, path_, line_no_);
             prefixes_ += ' ';
         } else {
             // Blocks almost always repeat the first block's order: try the next SNP first.
@@ -119,8 +135,9 @@ private:
             if (j >= prefix_start_.size() || name != snp_name(j)) {
                 auto it = index_.find(std::string(name));
                 if (it == index_.end())
-                    throw import_error(where() + "sample " + samples_.back() + ": SNP " + std::string(name) +
-                                       " is not in the first sample's block");
+                    throw order_break(where() + "sample " + samples_.back() + ": SNP " + std::string(name) +
+                                       " is not in the first sample's block (the report must hold the lines "
+                                       "of each sample together, or those of each SNP)");
                 j = it->second;
             }
             if (seen_[j])
@@ -142,14 +159,17 @@ private:
             seen_.assign(n, 0);
             arrival_.assign(n, 0);
             block_estimate_ = cur_.size() + cur_.size() / 16 + 64;
-        } else if (count_ < n) {
-            const size_t j = static_cast<size_t>(std::find(seen_.begin(), seen_.end(), 0) - seen_.begin());
-            throw import_error(path_ + " line " + std::to_string(last_line) + ": sample " + samples_.back() +
-                               " lacks SNP " + std::string(snp_name(static_cast<uint32_t>(j))) +
-                               (n - count_ > 1 ? " and " + std::to_string(n - count_ - 1) + " more" : std::string()) +
-                               " of the first sample's block");
-        } else if (!in_order_) {
-            reorder();
+        } else {
+            (void)last_line;
+            // Pairs the block lacks are NaN.
+            for (uint32_t j = 0; count_ < n && j < n; ++j)
+                if (!seen_[j]) {
+                    count_missing(stats_, snp_name(j), samples_.back());
+                    cur_ += " NaN NaN\n";
+                    arrival_[count_++] = j;
+                    in_order_ = false;
+                }
+            if (!in_order_) reorder();
         }
         group_bytes_ += cur_.capacity();
         group_.push_back(std::move(cur_));
@@ -235,13 +255,16 @@ private:
         stats_.spilled = spill_ ? spill_->size() : 0;
     }
 
+    std::vector<std::pair<long, std::string>> pending_;
+    size_t next_pending_ = 0;
+    long line_no_ = 0;
     report_source& in_;
     const std::string path_;
     const char sep_;
     const size_t ncols_;
     const used_columns col_;
     const convert_options opt_;
-    text_output& out_;
+    row_output& out_;
     convert_stats stats_;
 
     // The first block's SNPs: "ID CHR:POS ALLELES " texts and a name index.
@@ -269,7 +292,23 @@ private:
 }  // namespace
 
 convert_stats convert_final_report(report_source& in, const report_columns& cols, const convert_options& opt,
-                                   text_output& out)
+                                   row_output& out)
 {
-    return pivot(in, cols, opt, out).run();
+    // The first two data lines tell the order: the same SNP twice means SNP by SNP.
+    std::vector<std::pair<long, std::string>> first;
+    std::string_view line;
+    while (first.size() < 2 && in.next(line))
+        if (line.find_first_not_of(" \t,") != std::string_view::npos) first.emplace_back(in.line_no(), line);
+    const int snp = find_column(cols.names, "SNP Name"), sample = find_column(cols.names, "Sample ID");
+    if (first.size() == 2 && snp >= 0 && sample >= 0) {
+        std::vector<std::string_view> f0, f1;
+        split_fields(first[0].second, cols.sep, f0);
+        split_fields(first[1].second, cols.sep, f1);
+        const size_t need = static_cast<size_t>(std::max(snp, sample));
+        if (f0.size() > need && f1.size() > need && f0[snp] == f1[snp] && f0[sample] != f1[sample])
+            return convert_snp_major(in, cols, opt, out, std::move(first));
+    }
+    convert_stats st = pivot(in, cols, opt, out, std::move(first)).run();
+    st.order = "sample by sample";
+    return st;
 }

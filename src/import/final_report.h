@@ -16,6 +16,6 @@
 #include "convert.h"
 
 convert_stats convert_final_report(report_source& in, const report_columns& cols, const convert_options& opt,
-                                   text_output& out);
+                                   row_output& out);
 
 #endif

@@ -52,7 +52,7 @@ std::vector<sample_columns> find_samples(const report_columns& cols, const conve
 }  // namespace
 
 convert_stats convert_full_table(report_source& in, const report_columns& cols, const convert_options& opt,
-                                 text_output& out)
+                                 row_output& out)
 {
     const std::string& path = in.path();
     const int name = find_column(cols.names, "Name"), chr = find_column(cols.names, "Chr"),
@@ -78,8 +78,8 @@ convert_stats convert_full_table(report_source& in, const report_columns& cols, 
             throw import_error(path + " line " + std::to_string(in.line_no()) + ": " + std::to_string(f.size()) +
                                " fields where the column names have " + std::to_string(cols.names.size()));
         row.clear();
-        append_snp_fields(row, f[name], chr >= 0 ? f[chr] : std::string_view(), pos >= 0 ? f[pos] : std::string_view(),
-                          alleles >= 0 ? f[alleles] : std::string_view(), path, in.line_no());
+        append_row_start(row, f[name], chr >= 0 ? f[chr] : std::string_view(), pos >= 0 ? f[pos] : std::string_view(),
+                         alleles >= 0 ? f[alleles] : std::string_view(), opt, st, path, in.line_no());
         for (const sample_columns& s : samples) {
             append_intensity(row, f[s.a], st.not_numbers);
             append_intensity(row, f[s.b], st.not_numbers);

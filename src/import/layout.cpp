@@ -1,6 +1,8 @@
 // layout.cpp -- recognising a report and the shared field rules.
 #include "layout.h"
 
+#include <cstdlib>
+
 #include "import_error.h"
 #include "report_source.h"
 
@@ -66,12 +68,32 @@ report_columns detect_layout(report_source& in)
     if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
     if (is_section(line, "[Header]") || is_section(line, "[Data]")) {
         // Everything before [Data] describes the run, not the data.
-        while (!is_section(line, "[Data]"))
+        long snps = -1, samples = -1;
+        while (!is_section(line, "[Data]")) {
+            const char sep = line.find('\t') != std::string_view::npos ? '\t' : ',';
+            split_fields(line, sep, fields);
+            if (fields.size() >= 2 && (fields[0] == "Num SNPs" || fields[0] == "Num Samples"))
+                (fields[0] == "Num SNPs" ? snps : samples) = std::atol(std::string(fields[1]).c_str());
             if (!in.next(line)) throw import_error(in.path() + ": a [Header] section but no [Data] section");
+        }
         if (!in.next(line)) throw import_error(in.path() + ": no column names after [Data]");
         report_columns c{report_layout::final_report, line.find('\t') != std::string_view::npos ? '\t' : ',', {}, in.line_no()};
         split_fields(line, c.sep, fields);
         c.names = owned(fields);
+        c.header_snps = snps;
+        c.header_samples = samples;
+        return c;
+    }
+    // An analysis summary of the Axiom tools: "#%" lines, then "probeset_id" and the CEL files.
+    if (line.substr(0, 2) == "#%" || line.substr(0, 11) == "probeset_id") {
+        while (line.empty() || line[0] == '#')
+            if (!in.next(line)) throw import_error(in.path() + ": '#' header lines but no probeset_id column line");
+        report_columns c{report_layout::axiom_summary, line.find('\t') != std::string_view::npos ? '\t' : ',', {}, in.line_no()};
+        split_fields(line, c.sep, fields);
+        c.names = owned(fields);
+        if (c.names.empty() || c.names[0] != "probeset_id" || c.names.size() < 2)
+            throw import_error(in.path() + " line " + std::to_string(in.line_no()) +
+                               ": a summary's column line starts with probeset_id and names the samples");
         return c;
     }
     report_columns c{report_layout::full_table, line.find('\t') != std::string_view::npos ? '\t' : ',', {}, in.line_no()};

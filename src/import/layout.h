@@ -9,13 +9,14 @@
 
 class report_source;
 
-enum class report_layout { final_report, full_table };
+enum class report_layout { final_report, full_table, axiom_summary };
 
 struct report_columns {
     report_layout layout;
     char sep;                          // '\t' or ','
     std::vector<std::string> names;    // the column-name line, fields trimmed
     long line_no;                      // where that line is
+    long header_snps = -1, header_samples = -1;  // Num SNPs / Num Samples of [Header]
 };
 
 // Reads up to and including the column-name line: the line after [Data] in a

@@ -69,6 +69,7 @@ void text_output::fail(int err)
 void text_output::flush()
 {
     if (buf_.empty()) return;
+    wrote_ = true;
     if (z_) {
         errno = 0;
         if (bgzf_write(z_, buf_.data(), buf_.size()) != static_cast<ssize_t>(buf_.size())) fail(errno ? errno : EIO);

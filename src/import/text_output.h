@@ -30,6 +30,8 @@ public:
     void commit();
     // Where temporary files of this run belong: OUT's folder, else $TMPDIR or /tmp.
     const std::string& scratch_folder() const { return folder_; }
+    // True once bytes left the buffer (for standard output: cannot be taken back).
+    bool wrote() const { return wrote_; }
 
 private:
     void flush();
@@ -37,6 +39,7 @@ private:
     std::string out_, tmp_, folder_, buf_;
     int fd_ = -1;
     BGZF* z_ = nullptr;
+    bool wrote_ = false;
 };
 
 #endif
