@@ -6,6 +6,14 @@
 #include <string>
 #include <vector>
 
+// A VCF/BCF record's alleles (REF first, then each ALT) and the indexes of the
+// array's A and B alleles among them; empty for inputs whose alleles are only
+// the allele text, and for records whose A or B names no allele of the record.
+struct site_alleles_of {
+    std::vector<std::string> alleles;
+    int a = 0, b = 1;
+};
+
 // One data row on its way to a worker.
 struct row_job {
     long index = 0;                // 0-based among the processed SNPs
@@ -13,6 +21,7 @@ struct row_job {
     std::string id, position, allele;
     std::vector<double> ab;        // A and B of each pair read, in order
     std::vector<double> noise;     // its perturbation deviates (with -a, when fitted)
+    site_alleles_of site;          // a VCF/BCF input's REF/ALT and which are A and B
 };
 
 class intensity_reader {
@@ -28,6 +37,8 @@ public:
     virtual bool next(row_job& job, bool parse) = 0;
     // Reports what was repaired or dropped, at the end of the run.
     virtual void report() = 0;
+    // True when rows come with their own REF/ALT (row_job::site).
+    virtual bool record_alleles() const { return false; }
 };
 
 #endif

@@ -2,6 +2,7 @@
 #include "intensity_vcf.h"
 
 #include <cstdlib>
+#include <strings.h>
 #include <iostream>
 
 #include <htslib/bgzf.h>
@@ -133,8 +134,11 @@ bool intensity_vcf::read_values(int k, std::vector<double>& ab)
 }
 
 // The array's A (k = 0) or B (k = 1) allele: INFO ALLELE_A / ALLELE_B as an
-// index into REF/ALT or as the allele itself; REF or ALT when it is absent.
-std::string intensity_vcf::allele(int k)
+// index into REF/ALT, as a number written as a string, or as the allele itself
+// with an optional "*" marking the one equal to REF; REF or the first ALT when
+// absent. Returns its index among the record's alleles (-1 for none) and sets
+// text to the allele as the allele text shows it.
+int intensity_vcf::allele(int k, std::string& text)
 {
     int index = k < rec_->n_allele ? k : -1;
     // Looked up per record: an undeclared tag enters the header at its first use, as a String.
@@ -147,10 +151,41 @@ std::string intensity_vcf::allele(int k)
         // A number is an index, as in the Integer form; anything else is the allele itself.
         char* end = nullptr;
         const long v = std::strtol(text_, &end, 10);
-        if (end != text_ && *end == '\0') index = v >= -1 && v <= 255 ? static_cast<int>(v) : -1;
-        else if (std::string(text_) != ".") return text_;
+        if (end != text_ && *end == '\0') {
+            index = v >= -1 && v <= 255 ? static_cast<int>(v) : -1;
+        } else if (std::string(text_) != ".") {
+            text = text_;
+            if (!text.empty() && text.back() == '*') text.pop_back();
+            index = -1;
+            for (int j = 0; j < rec_->n_allele; ++j)
+                if (strcasecmp(rec_->d.allele[j], text.c_str()) == 0) index = j;
+            return index;
+        }
     }
-    return allele_text(index);
+    text = allele_text(index);
+    return index >= 0 && index < rec_->n_allele ? index : -1;
+}
+
+// True when the record's INFO names the A and B alleles (either tag given).
+bool intensity_vcf::named_alleles() const
+{
+    for (const char* tag : allele_info) {
+        const int id = bcf_hdr_id2int(hdr_, BCF_DT_ID, tag);
+        if (id >= 0 && bcf_get_info_id(rec_, id)) return true;
+    }
+    return false;
+}
+
+// A record with several ALT alleles is an array site when ALLELE_A and
+// ALLELE_B name two different alleles of it; otherwise it is skipped.
+bool intensity_vcf::array_site()
+{
+    bcf_unpack(rec_, BCF_UN_SHR);
+    std::string a, b;
+    const int ia = named_alleles() ? allele(0, a) : -1, ib = ia >= 0 ? allele(1, b) : -1;
+    if (ia >= 0 && ib >= 0 && ia != ib) return true;
+    skip(std::to_string(rec_->n_allele - 1) + " ALT alleles and no ALLELE_A/ALLELE_B naming two of them");
+    return false;
 }
 
 // An index naming no allele (a probe without a B allele, say) shows as ".".
@@ -178,9 +213,7 @@ bool intensity_vcf::next(row_job& job, bool parse)
         // A text line cut before its sample columns reads without complaint, but with no samples.
         if (rec_->n_sample != samples_.size())
             skip("sample columns missing (the line is cut short)");
-        else if (rec_->n_allele > 2)
-            skip(std::to_string(rec_->n_allele - 1) + " ALT alleles where a SNP has one");
-        else
+        else if (rec_->n_allele <= 2 || array_site())
             break;
     }
     if (!parse) return true;
@@ -189,10 +222,19 @@ bool intensity_vcf::next(row_job& job, bool parse)
     const char* id = rec_->d.id;
     job.id = id && std::string(id) != "." ? id : chrom_pos;
     job.position = chrom_pos;
-    job.allele = "[" + allele(0) + "/" + allele(1) + "]";
+    std::string a, b;
+    const int ia = allele(0, a), ib = allele(1, b);
+    job.allele = "[" + a + "/" + b + "]";
+    job.site.alleles.clear();
+    // A record whose A or B is none of its alleles keeps only the allele text.
+    if (ia >= 0 && ib >= 0 && ia != ib) {
+        for (int j = 0; j < rec_->n_allele; ++j) job.site.alleles.push_back(rec_->d.allele[j]);
+        job.site.a = ia;
+        job.site.b = ib;
+    }
     job.ab.assign(2 * samples_.size(), MISSING_INTENSITY);
-    const bool a = read_values(0, job.ab), b = read_values(1, job.ab);
-    if (!a && !b) ++untagged_;
+    const bool got_a = read_values(0, job.ab), got_b = read_values(1, job.ab);
+    if (!got_a && !got_b) ++untagged_;
     return true;
 }
 
@@ -200,7 +242,7 @@ void intensity_vcf::report()
 {
     if (skipped_ > 0)
         std::cerr << "Warning : " << path_ << ": " << skipped_ << " record" << (skipped_ == 1 ? "" : "s")
-                  << " skipped (several ALT alleles or cut short)"
+                  << " skipped (several ALT alleles without ALLELE_A/ALLELE_B naming two, or cut short)"
                   << (skipped_ > listed ? ", the first " + std::to_string(listed) + " listed above" : "")
                   << std::endl;
     if (untagged_ > 0)

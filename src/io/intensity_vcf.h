@@ -25,14 +25,17 @@ public:
     const std::vector<std::string>& samples() const override { return samples_; }
     bool next(row_job& job, bool parse) override;
     void report() override;
+    bool record_alleles() const override { return true; }
 
 private:
     bool check_tag(int k);
     std::string where() const;
     void skip(const std::string& why);
     bool read_values(int k, std::vector<double>& ab);
-    std::string allele(int k);
+    int allele(int k, std::string& text);
     std::string allele_text(int index) const;
+    bool named_alleles() const;
+    bool array_site();
 
     htsFile* f_;
     bcf_hdr_t* hdr_ = nullptr;

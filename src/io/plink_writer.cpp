@@ -24,6 +24,12 @@ unsigned bed_code(int call, copy_case k)
     }
 }
 
+// AA and BB exchanged, for a record whose A allele is .bim's allele 1.
+int swapped(int call)
+{
+    return call == CALL_AA ? CALL_BB : call == CALL_BB ? CALL_AA : call;
+}
+
 class plink_writer : public result_writer {
 public:
     explicit plink_writer(const std::string& prefix) : prefix_(prefix) {}
@@ -78,6 +84,17 @@ void plink_writer::write(const snp_result& r)
     if (r.calls.size() != copies_.size()) throw std::logic_error("snp_result without the calls the PLINK writer needs");
     site_position p = parse_position(r.position);
     site_alleles al = parse_alleles(r.allele);
+    // A record's own alleles: allele 1 the ALT of a biallelic record, allele 2
+    // REF; at an array site of several ALTs, allele 1 is B and allele 2 is A.
+    bool swap = false;
+    if (!r.site.alleles.empty()) {
+        const std::vector<std::string>& v = r.site.alleles;
+        const bool biallelic = v.size() == 2;
+        al.ok = true;
+        al.b = biallelic ? v[1] : v[r.site.b];
+        al.a = biallelic ? v[0] : v[r.site.a];
+        swap = biallelic && r.site.a == 1;
+    }
     std::string chrom = p.ok ? plink_chromosome(p.chrom) : "0";
     if (!p.ok) warn(bad_pos_, r, "has position '" + r.position + "', not CHR:POS; written as chromosome 0, position 0");
     if (chrom.empty()) {
@@ -90,7 +107,7 @@ void plink_writer::write(const snp_result& r)
     bim_.flush();
     for (char& c : row_) c = 0;
     for (size_t i = 0; i < r.calls.size(); ++i)
-        row_[i / 4] = static_cast<char>(static_cast<unsigned char>(row_[i / 4]) | bed_code(r.calls[i], copies_[i]) << (2 * (i % 4)));
+        row_[i / 4] = static_cast<char>(static_cast<unsigned char>(row_[i / 4]) | bed_code(swap ? swapped(r.calls[i]) : r.calls[i], copies_[i]) << (2 * (i % 4)));
     bed_.write(row_);
     bed_.flush();
 }

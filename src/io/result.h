@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "data.h"
+#include "intensity_reader.h"
 
 // The run as a whole, known before the first SNP.
 struct run_info {
@@ -21,6 +22,7 @@ struct run_info {
     bool pert = false;                 // -a: pert_score is meaningful
     std::string input;                 // intensity file as given
     std::string command_line;          // the words of the command line, blank-separated
+    bool record_alleles = false;       // the input is a VCF/BCF: records keep their REF/ALT
 };
 
 // Index of a file in snp_result::rows and of the specified text outputs.
@@ -34,6 +36,7 @@ struct snp_result {
 
     // The rest is filled only when a writer asks for it (VCF, PLINK, QC).
     std::string id, position, allele; // the three leading fields, as read
+    site_alleles_of site;              // the input record's own alleles, when it had them
     bool fitted = false;               // false: no individual had usable intensities
     std::vector<int> calls;            // final calls per individual: 1 AA, 2 AB, 3 BB, 4 none
     std::vector<double> post;          // P(AA), P(AB), P(BB), P(NULL) per individual, of the

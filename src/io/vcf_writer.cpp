@@ -2,6 +2,7 @@
 // written last in front of the records (see vcf_writer.h).
 #include "vcf_writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -54,6 +55,11 @@ constexpr long SHOWN_WARNINGS = 5;
 
 const char* const ALLELE_NOTE =
     "##tamselAlleles=REF and ALT are the array's A and B alleles as given in the intensity file, not the reference genome's alleles";
+const char* const RECORD_ALLELE_HEADER[] = {
+    "##tamselAlleles=REF and ALT are the input records' own; INFO ALLELE_A and ALLELE_B give the indexes of the array's A and B alleles among them (records without them: REF and ALT are the A and B alleles of the allele text)",
+    "##INFO=<ID=ALLELE_A,Number=1,Type=Integer,Description=\"Index of the array's A allele among REF and ALT\">",
+    "##INFO=<ID=ALLELE_B,Number=1,Type=Integer,Description=\"Index of the array's B allele among REF and ALT\">",
+};
 const char* const INFO_HEADER[] = {
     "##INFO=<ID=MU,Number=1,Type=Float,Description=\"Mean absolute contrast\">",
     "##INFO=<ID=MU1,Number=1,Type=Float,Description=\"Mean absolute contrast of the lower level of the level model\">",
@@ -127,7 +133,7 @@ private:
     void check(int rc) { if (rc < 0) fail(ENOMEM); }
     int contig(const std::string& name);
     void info(const snp_result& r, bool bad_pos, bool bad_allele);
-    void genotypes(const snp_result& r);
+    void genotypes(const snp_result& r, const site_alleles_of& site);
     void warn(long& count, const snp_result& r, const std::string& what);
     void write_header();
     void append_records();
@@ -166,7 +172,10 @@ void vcf_writer::begin(const run_info& run)
     for (char& c : command)
         if (c == '\n' || c == '\r') c = ' ';
     check(bcf_hdr_append(hdr_, ("##tamselCommand=" + command).c_str()));
-    check(bcf_hdr_append(hdr_, ALLELE_NOTE));
+    if (run.record_alleles)
+        for (const char* line : RECORD_ALLELE_HEADER) check(bcf_hdr_append(hdr_, line));
+    else
+        check(bcf_hdr_append(hdr_, ALLELE_NOTE));
     for (const char* line : INFO_HEADER) check(bcf_hdr_append(hdr_, line));
     if (run.pert) check(bcf_hdr_append(hdr_, PERT_HEADER));
     for (const char* line : FLAG_AND_FORMAT_HEADER) check(bcf_hdr_append(hdr_, line));
@@ -225,7 +234,8 @@ void vcf_writer::write(const snp_result& r)
         r.usable.size() != n)
         throw std::logic_error("snp_result without the details the VCF writer needs");
     site_position p = parse_position(r.position);
-    site_alleles al = parse_alleles(r.allele);
+    const bool own = !r.site.alleles.empty();
+    site_alleles al = own ? site_alleles{true, "", ""} : parse_alleles(r.allele);
     if (!p.ok) warn(bad_pos_, r, "has position '" + r.position + "', not CHR:POS; written as CHROM 0, POS 1, flag BADPOS");
     if (!al.ok) warn(bad_allele_, r, "has alleles '" + r.allele + "', not two bases; written as REF N, ALT <B>, flag BADALLELE");
 
@@ -235,9 +245,20 @@ void vcf_writer::write(const snp_result& r)
     rec_->pos = p.ok ? p.pos - 1 : 0;
     bcf_float_set_missing(rec_->qual);
     check(bcf_update_id(hdr_, rec_, r.id.c_str()));
-    check(bcf_update_alleles_str(hdr_, rec_, al.ok ? (al.a + "," + al.b).c_str() : "N,<B>"));
+    if (own) {
+        std::vector<const char*> list;
+        for (const std::string& a : r.site.alleles) list.push_back(a.c_str());
+        check(bcf_update_alleles(hdr_, rec_, list.data(), static_cast<int>(list.size())));
+    } else {
+        check(bcf_update_alleles_str(hdr_, rec_, al.ok ? (al.a + "," + al.b).c_str() : "N,<B>"));
+    }
     info(r, !p.ok, !al.ok);
-    genotypes(r);
+    if (own) {
+        const int32_t a = r.site.a, b = r.site.b;
+        check(bcf_update_info_int32(hdr_, rec_, "ALLELE_A", &a, 1));
+        check(bcf_update_info_int32(hdr_, rec_, "ALLELE_B", &b, 1));
+    }
+    genotypes(r, own ? r.site : site_alleles_of{{"", ""}, 0, 1});
     errno = 0;
     if (bcf_write(body_, hdr_, rec_) < 0) fail(errno ? errno : EIO);
 }
@@ -274,29 +295,52 @@ void vcf_writer::info(const snp_result& r, bool bad_pos, bool bad_allele)
     if (bad_allele) check(bcf_update_info_flag(hdr_, rec_, "BADALLELE", nullptr, 1));
 }
 
-void vcf_writer::genotypes(const snp_result& r)
+// Where genotype j/k (j <= k) sits in a Number=G list of a diploid call.
+static int genotype_place(int j, int k)
+{
+    if (j > k) std::swap(j, k);
+    return k * (k + 1) / 2 + j;
+}
+
+// GT through the alleles' indexes (A = site.a, B = site.b), GP in VCF
+// genotype order with the genotypes the array cannot call at 0.
+void vcf_writer::genotypes(const snp_result& r, const site_alleles_of& site)
 {
     const int32_t end_i = bcf_int32_vector_end;
     float missing, end_f;
     bcf_float_set_missing(missing);
     bcf_float_set_vector_end(end_f);
+    const int ia = site.a, ib = site.b, lo = std::min(ia, ib), hi = std::max(ia, ib);
+    const int n_allele = static_cast<int>(site.alleles.size());
+    const size_t per = static_cast<size_t>(n_allele * (n_allele + 1) / 2);
+    gp_.resize(per * r.calls.size());
     for (size_t i = 0; i < r.calls.size(); ++i) {
         const double* P = &r.post[4 * i];
         int32_t* gt = &gt_[2 * i];
-        float* gp = &gp_[3 * i];
+        float* gp = &gp_[per * i];
         int call = r.calls[i];
         copy_case k = copies_of(run_, static_cast<int>(i));
-        gp[0] = missing, gp[1] = end_f, gp[2] = end_f;
+        gp[0] = missing;
+        for (size_t j = 1; j < per; ++j) gp[j] = end_f;
         if (k == TWO_COPIES) {
-            gt[0] = call == CALL_NULL ? bcf_gt_missing : bcf_gt_unphased(call == CALL_BB);
-            gt[1] = call == CALL_NULL ? bcf_gt_missing : bcf_gt_unphased(call != CALL_AA);
-            if (call != CALL_NULL) gp[0] = real(P[0]), gp[1] = real(P[1]), gp[2] = real(P[2]);
+            gt[0] = call == CALL_NULL ? bcf_gt_missing : bcf_gt_unphased(call == CALL_AA ? ia : call == CALL_BB ? ib : lo);
+            gt[1] = call == CALL_NULL ? bcf_gt_missing : bcf_gt_unphased(call == CALL_AA ? ia : call == CALL_BB ? ib : hi);
+            if (call != CALL_NULL) {
+                for (size_t j = 0; j < per; ++j) gp[j] = 0;
+                gp[genotype_place(ia, ia)] = real(P[0]);
+                gp[genotype_place(lo, hi)] = real(P[1]);
+                gp[genotype_place(ib, ib)] = real(P[2]);
+            }
         } else {
             // A single copy has no AB; should the model ever call one, it stays missing.
             bool called = k == ONE_COPY && (call == CALL_AA || call == CALL_BB);
-            gt[0] = called ? bcf_gt_unphased(call == CALL_BB) : bcf_gt_missing;
+            gt[0] = called ? bcf_gt_unphased(call == CALL_BB ? ib : ia) : bcf_gt_missing;
             gt[1] = end_i;
-            if (called) gp[0] = real(P[0]), gp[1] = real(P[2]);
+            if (called) {
+                for (int j = 0; j < n_allele; ++j) gp[j] = 0;
+                gp[ia] = real(P[0]);
+                gp[ib] = real(P[2]);
+            }
         }
         pnull_[i] = real(P[3]);
         contrast_[i] = r.usable[i] ? four_digits(r.contrast[i]) : missing;
@@ -304,7 +348,7 @@ void vcf_writer::genotypes(const snp_result& r)
     }
     int n = static_cast<int>(r.calls.size());
     check(bcf_update_genotypes(hdr_, rec_, gt_.data(), 2 * n));
-    check(bcf_update_format_float(hdr_, rec_, "GP", gp_.data(), 3 * n));
+    check(bcf_update_format_float(hdr_, rec_, "GP", gp_.data(), static_cast<int>(per) * n));
     check(bcf_update_format_float(hdr_, rec_, "PNULL", pnull_.data(), n));
     check(bcf_update_format_float(hdr_, rec_, "CONTRAST", contrast_.data(), n));
     check(bcf_update_format_float(hdr_, rec_, "STRENGTH", strength_.data(), n));

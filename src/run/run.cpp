@@ -112,6 +112,7 @@ int run_tamsel(const options& o, const std::string& command_line)
     try {
         if (!reader.read_header()) return 1;
         info.samples = reader.samples();
+        info.record_alleles = reader.record_alleles();
         info.nind = static_cast<int>(info.samples.size());
         std::cout << info.nind << " individuals" << std::endl;
         // The model reads one gender code per individual: too few would be read past the end.

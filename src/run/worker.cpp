@@ -104,6 +104,7 @@ void worker::fit(row_job& job, snp_result& r)
     format_rows(d, r.rows);
     r.index = job.index;
     r.console.swap(job.console);
+    r.site = std::move(job.site);
     r.console += d.console;
     if (details_) fill_details(d, r);
 }
