@@ -21,6 +21,8 @@ struct run_info {
     bool pert = false;                 // -a: pert_score is meaningful
     std::string input;                 // intensity file as given
     std::string command_line;          // the words of the command line, blank-separated
+    bool inbred = false;               // --inbred given: the QC sample table shows F
+    std::vector<double> inbred_f;      // F per individual with --inbred, else empty
 };
 
 // Index of a file in snp_result::rows and of the specified text outputs.
