@@ -223,8 +223,13 @@ TEST(InbredRun, SimulatedPanel)
                             dir + "/pan' 2> /dev/null";
     ASSERT_EQ(std::system(sim.c_str()), 0);
     ASSERT_EQ(run_tamsel("-i '" + dir + "/pan.int' -o '" + dir + "/plain' -c", dir).status, 0);
-    ASSERT_EQ(run_tamsel("-i '" + dir + "/pan.int' -o '" + dir + "/inb' -c --inbred '" + dir + "/pan.inbred'", dir)
+    ASSERT_EQ(run_tamsel("-i '" + dir + "/pan.int' -o '" + dir + "/inb' -c -p --inbred '" + dir + "/pan.inbred'", dir)
                   .status, 0);
+    // The scalar maths path and several workers weight inbred individuals alike.
+    ASSERT_EQ(run_tamsel("-i '" + dir + "/pan.int' -o '" + dir + "/scalar' -c -p --no-simd --threads 2 --inbred '" +
+                             dir + "/pan.inbred'", dir).status, 0);
+    EXPECT_EQ(slurp(dir + "/scalar_calls"), slurp(dir + "/inb_calls"));
+    EXPECT_EQ(slurp(dir + "/scalar_probs"), slurp(dir + "/inb_probs"));
     const std::vector<std::string> truth = lines(slurp(dir + "/pan.truth"));
     const size_t n_inbred = lines(slurp(dir + "/pan.inbred")).size();
     ASSERT_EQ(n_inbred, 32u);
