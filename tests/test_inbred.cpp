@@ -230,6 +230,12 @@ TEST(InbredRun, SimulatedPanel)
                              dir + "/pan.inbred'", dir).status, 0);
     EXPECT_EQ(slurp(dir + "/scalar_calls"), slurp(dir + "/inb_calls"));
     EXPECT_EQ(slurp(dir + "/scalar_probs"), slurp(dir + "/inb_probs"));
+    // A part read through the index weights the same samples as one read from the start.
+    ASSERT_EQ(run_tamsel("--index '" + dir + "/pan.int'", dir).status, 0);
+    for (const char* how : {"idx", "noidx"})
+        ASSERT_EQ(run_tamsel("-i '" + dir + "/pan.int' -o '" + dir + "/" + how + "' -c -s 100 200 --inbred '" + dir +
+                                 "/pan.inbred'" + (how[0] == 'n' ? " --no-index" : ""), dir).status, 0);
+    EXPECT_EQ(slurp(dir + "/idx_calls"), slurp(dir + "/noidx_calls"));
     const std::vector<std::string> truth = lines(slurp(dir + "/pan.truth"));
     const size_t n_inbred = lines(slurp(dir + "/pan.inbred")).size();
     ASSERT_EQ(n_inbred, 32u);
