@@ -76,7 +76,11 @@ struct options {
     double missing = 0.0015;
     std::string out = "sim";
     std::string layout = "text";
+    long panel = 0;  // --inbred-panel N: 8 inbred strains, N replicates each, N of each F1
 };
+
+// The inbred panel: strain k's replicates, then the F1 of strains k and k + 1.
+constexpr int PANEL_STRAINS = 8;
 
 struct sample {
     std::string name;
@@ -108,6 +112,9 @@ void usage(FILE* f)
                  "  --missing R    chance of an unmeasured (NaN NaN) pair [%g]\n"
                  "  --out PREFIX   writes PREFIX.int and PREFIX.truth [%s]\n"
                  "  --layout L     text, or also PREFIX.report as a finalreport (long layout)\n"
+                 "  --inbred-panel N  8 inbred strains with N replicates each and N F1 of each\n"
+                 "                 pair of neighbouring strains (--samples ignored); writes\n"
+                 "                 PREFIX.inbred, the inbred samples' names\n"
                  "                 or fulltable with the same intensities [text]\n"
                  "Example: tamsel_simulate --snps 300 --samples 200 --seed 7 --out sim_auto\n",
                  d.snps, d.samples, static_cast<unsigned long long>(d.seed), d.chrom.c_str(),
@@ -157,6 +164,8 @@ bool parse_options(int argc, char** argv, options& o)
         } else if (a == "--layout" && (!std::strcmp(v, "text") || !std::strcmp(v, "finalreport") ||
                                           !std::strcmp(v, "fulltable"))) {
             o.layout = v;
+        } else if (a == "--inbred-panel" && parse_long(v, 1, 100000, n)) {
+            o.panel = n;
         } else if (a == "--out" && *v) {
             o.out = v;
         } else {
@@ -295,8 +304,29 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool x = o.chrom == "X";
+    if (o.panel > 0) o.samples = 2 * PANEL_STRAINS * o.panel;
     rng sample_rng(mix(o.seed, 0xA11CE));
-    const std::vector<sample> samples = make_samples(o, sample_rng);
+    std::vector<sample> samples = make_samples(o, sample_rng);
+    // Panel sample i: parents strain_a[i] and strain_b[i], equal for an inbred one.
+    std::vector<int> strain_a, strain_b;
+    if (o.panel > 0) {
+        FILE* fi = open_out(o.out + ".inbred");
+        if (!fi) return 1;
+        bool wrote = true;
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const long k = static_cast<long>(i) / o.panel, rep = static_cast<long>(i) % o.panel + 1;
+            const int a = static_cast<int>(k % PANEL_STRAINS);
+            const int b = k < PANEL_STRAINS ? a : (a + 1) % PANEL_STRAINS;
+            strain_a.push_back(a);
+            strain_b.push_back(b);
+            char name[40];
+            if (a == b) std::snprintf(name, sizeof name, "S%d_r%ld", a + 1, rep);
+            else std::snprintf(name, sizeof name, "F1_S%dxS%d_r%ld", a + 1, b + 1, rep);
+            samples[i].name = name;
+            if (a == b) wrote = wrote && std::fprintf(fi, "%s\n", name) > 0;
+        }
+        if (std::fclose(fi) != 0 || !wrote) return 1;
+    }
 
     FILE* fint = open_out(o.out + ".int");
     FILE* ftruth = fint ? open_out(o.out + ".truth") : nullptr;
@@ -339,8 +369,14 @@ int main(int argc, char** argv)
         const std::string rs = "rs" + std::to_string(id);
         line = rs + '\t' + o.chrom + ':' + std::to_string(pos) + '\t' + allele_texts[r.next() % 8];
         tline = rs;
-        for (const sample& smp : samples) {
-            const int g = draw_genotype(s, x && smp.male, r);
+        // Each strain is fixed for one allele; an F1 carries one of each parent.
+        int strain_g[PANEL_STRAINS];
+        if (o.panel > 0)
+            for (int& g : strain_g) g = r.chance(s.p_b) ? 3 : 1;
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const sample& smp = samples[i];
+            const int g = o.panel > 0 ? (strain_g[strain_a[i]] + strain_g[strain_b[i]]) / 2
+                                      : draw_genotype(s, x && smp.male, r);
             tline += ' ';
             tline += static_cast<char>('0' + g);
             if (s.klass == failed || r.chance(smp.missing)) {

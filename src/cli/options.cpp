@@ -77,6 +77,19 @@ std::string read_long(int argc, char** argv, int& i, options& o)
         o.index = has_value ? argv[i] + 2 + eq + 1 : argv[i];
         return "";
     }
+    if (name == "inbred") {
+        if (!take_value(o.inbred) || o.inbred.empty()) return "Option --inbred needs a file of sample names.";
+        return "";
+    }
+    if (name == "inbred-f") {
+        std::string v;
+        if (!take_value(v)) return "Option --inbred-f needs a value.";
+        char* end = nullptr;
+        o.inbred_f = std::strtod(v.c_str(), &end);
+        if (v.empty() || *end != '\0' || !(o.inbred_f >= 0 && o.inbred_f <= 1))
+            return "Option --inbred-f needs an inbreeding coefficient from 0 to 1, not \"" + v + "\".";
+        return "";
+    }
     if (name == "index-every") {
         std::string v;
         if (!take_value(v)) return "Option --index-every needs a value.";
@@ -173,6 +186,8 @@ std::string usage_text()
       << "  --plink PREFIX  also write PLINK PREFIX.bed, .bim, .fam; enough without -c/-p\n"
       << "  --qc         also write PREFIX_snpqc and PREFIX_sampleqc, quality-control tables\n"
       << "  --no-simd    use the library's maths functions only\n"
+      << "  --inbred FILE  samples that are inbred, one per line, optionally with F each\n"
+      << "  --inbred-f F   F of a listed sample without its own (default 0.999)\n"
       << "  --intensities A,B  FORMAT tags of A and B in a VCF/BCF input [X,Y]\n"
       << "  --index FILE write FILE.tsi, which lets -s start near its first row with the\n"
       << "               perturbation scores of a whole run (-a); no other output\n"

@@ -209,6 +209,7 @@ void qc_writer::finish()
     const bool x = run_.chromosome == chrom::X;
     std::string s = "sample\tcall_rate\thet_rate";
     if (x) s += "\tx_snps\tx_het\tx_het_expected\tx_het_ratio\timplied_sex\tgender_code\tsex_mismatch";
+    if (run_.inbred) s += "\tinbred_f";
     s += '\n';
     for (size_t i = 0; i < counts_.size(); ++i) {
         const sample_counts& k = counts_[i];
@@ -242,6 +243,10 @@ void qc_writer::finish()
             else s += "NA";
             tab(s);
             s += mismatch ? '1' : '0';
+        }
+        if (run_.inbred) {
+            tab(s);
+            real(s, i < run_.inbred_f.size() ? run_.inbred_f[i] : 0.0);
         }
         s += '\n';
         // Thousands of samples: hand the text over in pieces.

@@ -23,6 +23,8 @@ struct run_info {
     std::string input;                 // intensity file as given
     std::string command_line;          // the words of the command line, blank-separated
     bool record_alleles = false;       // the input is a VCF/BCF: records keep their REF/ALT
+    bool inbred = false;               // --inbred given: the QC sample table shows F
+    std::vector<double> inbred_f;      // F per individual with --inbred, else empty
 };
 
 // Index of a file in snp_result::rows and of the specified text outputs.

@@ -84,6 +84,11 @@ public:
     std::vector<int> final_call_select;
     std::vector<std::vector<double>> rangec;
     std::vector<double> geno_freq;
+    // The A and B allele frequencies behind geno_freq, clamped as it is.
+    double allele_p = 0, allele_q = 0;
+    // Inbreeding coefficient per individual; empty when nobody is inbred, and
+    // the Hardy-Weinberg weights are then used unchanged.
+    std::vector<double> inbred_f;
     std::vector<std::vector<double>> ranges;
     ColumnVector MU_AA, MU_AB, MU_BB, MU_NULL;
     SymmetricMatrix SIGMA_AA, SIGMA_AB, SIGMA_BB, SIGMA_NULL;
@@ -168,6 +173,7 @@ public:
         ColumnVector MU_AA, MU_AB, MU_BB;
         SymmetricMatrix SIGMA_AA, SIGMA_AB, SIGMA_BB;
         std::vector<double> geno_freq;
+        double allele_p, allele_q;
         double maf, loglik;
         int n_AA, n_AB, n_BB, iter;
     };

@@ -7,6 +7,7 @@
 
 #include "data.h"
 #include "fit.h"
+#include "inbred.h"
 #include "probkit.h"
 
 static constexpr double SENTINEL = NO_CALL_SENTINEL;
@@ -58,6 +59,8 @@ static void copy_fit_state(const From& f, To& t)
     t.SIGMA_AB = f.SIGMA_AB;
     t.SIGMA_BB = f.SIGMA_BB;
     t.geno_freq = f.geno_freq;
+    t.allele_p = f.allele_p;
+    t.allele_q = f.allele_q;
     t.maf = f.maf;
     t.loglik = f.loglik;
     t.n_AA = f.n_AA;
@@ -182,7 +185,7 @@ void pick_starts(const double s1[8], const double s2[8], int& pos1, int& pos2)
         if (k != pos1 && s2[k] > s2[pos2]) pos2 = k;
 }
 
-double hwe_pvalue(const std::vector<int>& c, int nind)
+double hwe_pvalue(const std::vector<int>& c, int nind, const std::vector<double>& f)
 {
     int c_AA = 0, c_AB = 0, c_BB = 0;
     for (int i = 0; i < nind; ++i) {
@@ -197,7 +200,9 @@ double hwe_pvalue(const std::vector<int>& c, int nind)
     double N = nind;
     double E_AA = p * p * N, E_AB = (2 * N) * p * q, E_BB = q * q * N;
     double X = 0;
-    if (p > 0 && q > 0)
+    if (!f.empty())
+        X = inbred_hwe_statistic(c_AA, c_AB, c_BB, p, f);
+    else if (p > 0 && q > 0)
         X = (c_AA - E_AA) * (c_AA - E_AA) / E_AA + (c_AB - E_AB) * (c_AB - E_AB) / E_AB +
             (c_BB - E_BB) * (c_BB - E_BB) / E_BB;
     else if (p == 0)
@@ -212,9 +217,9 @@ double hwe_pvalue(const std::vector<int>& c, int nind)
 
 void data::choose_final_call(int, int)
 {
-    double pv_1 = hwe_pvalue(calls_1, nind);
+    double pv_1 = hwe_pvalue(calls_1, nind, inbred_f);
     if (pv_1 == SENTINEL) loglik_1 = SENTINEL;
-    double pv_2 = hwe_pvalue(calls_2, nind);
+    double pv_2 = hwe_pvalue(calls_2, nind, inbred_f);
     if (pv_2 == SENTINEL) loglik_2 = SENTINEL;
 
     int run = pick_run(pv_1, pv_2, loglik_1, loglik_2);

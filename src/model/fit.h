@@ -15,7 +15,7 @@ void pick_starts(const double s1[8], const double s2[8], int& pos1, int& pos2);
 // Hardy-Weinberg p-value (chi-squared, 2 degrees of freedom) of the calls of
 // nind individuals; the expected counts use all nind, called or not. The
 // sentinel when nobody is called.
-double hwe_pvalue(const std::vector<int>& calls, int nind);
+double hwe_pvalue(const std::vector<int>& calls, int nind, const std::vector<double>& f = {});
 
 // Which run's calls to keep, 1 or 2, from the p-values and log-likelihoods.
 int pick_run(double pv_1, double pv_2, double loglik_1, double loglik_2);

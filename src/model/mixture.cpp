@@ -80,6 +80,8 @@ void data::update_parameters()
         p_B = 0.99;
         p_A = 0.01;
     }
+    allele_p = p_A;
+    allele_q = p_B;
     geno_freq[0] = p_A * p_A;
     geno_freq[1] = p_B * (2 * p_A);
     geno_freq[2] = p_B * p_B;

@@ -7,6 +7,7 @@
 
 #include "call_rules.h"
 #include "data.h"
+#include "inbred.h"
 #include "probkit.h"
 #include "simd.h"
 
@@ -198,10 +199,16 @@ int data::update_prob(int light_tails)
                     f_AA = f_AA * sqrt_AA;
                     f_BB = f_BB * sqrt_BB;
                     f_AB = 0;
-                } else {
+                } else if (inbred_f.empty() || !(inbred_f[i] > 0)) {
                     f_AA = f_AA * geno_freq[0];
                     f_AB = f_AB * geno_freq[1];
                     f_BB = f_BB * geno_freq[2];
+                } else {
+                    double w[3];
+                    inbred_weights(allele_p, allele_q, inbred_f[i], w);
+                    f_AA = f_AA * w[0];
+                    f_AB = f_AB * w[1];
+                    f_BB = f_BB * w[2];
                 }
                 double s = ((f_AA + f_AB) + f_BB) + d_N;
                 P[0] = f_AA / s;

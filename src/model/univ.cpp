@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data.h"
+#include "inbred.h"
 #include "lognormal_prior.h"
 #include "probkit.h"
 #include "quantile.h"
@@ -177,7 +178,7 @@ void data::initialise_univ()
 
 // The second score: the base plus -10 times the Hardy-Weinberg statistic of
 // the calls, or the sentinel when nobody is called.
-static double with_hardy_weinberg(const univ_score& r, int nind)
+static double with_hardy_weinberg(const univ_score& r, int nind, const std::vector<double>& f)
 {
     const int called = r.n_aa + r.n_ab + r.n_bb;
     if (called == 0)
@@ -190,7 +191,9 @@ static double with_hardy_weinberg(const univ_score& r, int nind)
     const double n_aa = r.n_aa, n_ab = r.n_ab, n_bb = r.n_bb;
 
     double X = 0;
-    if (p < 1 && p > 0) {
+    if (!f.empty()) {
+        X = inbred_hwe_statistic(r.n_aa, r.n_ab, r.n_bb, p, f);
+    } else if (p < 1 && p > 0) {
         const double aa = n_aa - N * (p * p);
         X = X + (aa * aa) / (N * (p * p));
         const double ab = n_ab + N * ((-2 * q) * p);
@@ -213,7 +216,7 @@ double data::likelihood_ini_1()
 
 double data::likelihood_ini_2()
 {
-    return with_hardy_weinberg(score_candidate(*this), nind);
+    return with_hardy_weinberg(score_candidate(*this), nind, inbred_f);
 }
 
 // Both scores from one pass: the second repeats the first's steps exactly, its
@@ -222,5 +225,5 @@ void data::score_start(double& first, double& second)
 {
     const univ_score r = score_candidate(*this);
     first = r.base;
-    second = with_hardy_weinberg(r, nind);
+    second = with_hardy_weinberg(r, nind, inbred_f);
 }

@@ -34,6 +34,8 @@ struct options {
     const char* index = nullptr;  // --index FILE: write FILE.tsi for -s runs, nothing else
     int index_every = 1000;       // --index-every N: rows between checkpoints of --index
     bool no_index = false;        // --no-index: -s reads from the start even when FILE.tsi exists
+    std::string inbred;           // --inbred FILE: inbred samples, optionally with F each
+    double inbred_f = 0.999;      // --inbred-f F: F of a listed sample without its own
     bool help = false, version = false;
 };
 

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "gender_file.h"
+#include "inbred_file.h"
 #include "intensity_input.h"
 #include "line_source.h"
 #include "out_file.h"
@@ -126,6 +127,11 @@ int run_tamsel(const options& o, const std::string& command_line)
         if (!o.vcf.empty() || !o.plink.empty()) {
             std::string why = sample_names_problem(info.samples);
             if (!why.empty()) throw input_error(o.input + std::string(": ") + why);
+        }
+        if (!o.inbred.empty()) {
+            std::string why = read_inbred(o.inbred, info.samples, o.inbred_f, info.inbred_f);
+            if (!why.empty()) throw input_error(why);
+            info.inbred = true;
         }
         // A stale index stops the run before any output is touched.
         resume_point start = find_resume_point(o, info.nind, in);

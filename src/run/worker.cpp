@@ -14,6 +14,12 @@ worker::worker(const options& o, const run_info& run, bool details)
     apply_options(o, d);
     d.nind = run.nind;
     d.gender = run.gender;
+    // Only a panel with somebody inbred leaves the Hardy-Weinberg weights.
+    for (double F : run.inbred_f)
+        if (F > 0) {
+            d.inbred_f = run.inbred_f;
+            break;
+        }
     d.size_model();
     d.keep_probs_1 = details;
 }
