@@ -209,5 +209,109 @@ class VcfSites(unittest.TestCase):
             self.assertEqual(allele, "[%s/%s]" % (([ref] + alts)[ia], ([ref] + alts)[ib]))
 
 
+COMPLEMENT = {"A": "T", "C": "G", "G": "C", "T": "A"}
+
+
+def write_indexed_fasta(path, bases_by_chrom):
+    """One line per contig, and its .fai written by hand."""
+    with open(path, "w") as f, open(path + ".fai", "w") as fai:
+        offset = 0
+        for chrom, bases in bases_by_chrom.items():
+            seq = ["T"] * (max(bases) + 20)
+            for pos, b in bases.items():
+                seq[pos - 1] = b
+            head = ">%s\n" % chrom
+            f.write(head + "".join(seq) + "\n")
+            offset += len(head)
+            fai.write("%s\t%d\t%d\t%d\t%d\n" % (chrom, len(seq), offset, len(seq), len(seq) + 1))
+            offset += len(seq) + 1
+
+
+class FastaRef(unittest.TestCase):
+    """The text layout's alleles put on the genome: forward, reverse, neither."""
+
+    def test_text_layout_on_the_reference(self):
+        d = os.path.join(SCRATCH, "fasta_ref")
+        shutil.rmtree(d, ignore_errors=True)
+        os.makedirs(d)
+        with open(INTENSITIES) as f:
+            lines = [f.readline() for _ in range(ROWS + 1)]
+        src = os.path.join(d, "in.int")
+        with open(src, "w") as f:
+            f.writelines(lines)
+        rows = [line.split()[:3] for line in lines[1:]]
+        genome, expect = {}, {}
+        for r, (sid, pos, alleles) in enumerate(rows):
+            chrom, p = pos.split(":")
+            a, b = alleles[0], alleles[1]
+            flip = COMPLEMENT[a] != b and COMPLEMENT[a] not in (a, b)
+            kind = r % 4
+            if kind == 0:
+                ref, want = a, (a, [b], 0, 1, "")
+            elif kind == 1:
+                ref, want = b, (b, [a], 1, 0, "")
+            elif kind == 2 and flip:
+                # The allele text is on the other strand.
+                ref, want = COMPLEMENT[b], (COMPLEMENT[b], [COMPLEMENT[a]], 1, 0, "")
+            else:
+                ref = other_base(a, b, COMPLEMENT[a], COMPLEMENT[b]) if len({a, b, COMPLEMENT[a], COMPLEMENT[b]}) < 4 else None
+                if ref is None:
+                    ref, want = a, (a, [b], 0, 1, "")
+                else:
+                    want = (ref, [a, b], 1, 2, "REFMISMATCH")
+            genome.setdefault(chrom, {})[int(p)] = ref
+            expect[sid] = want
+        fasta = os.path.join(d, "ref.fa")
+        write_indexed_fasta(fasta, genome)
+        out = os.path.join(d, "o")
+        r = subprocess.run([TAMSEL, "-i", src, "-o", out, "-c", "--vcf", out + ".vcf.gz", "--plink", out,
+                            "--fasta-ref", fasta], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        mismatches = sum(1 for w in expect.values() if w[4])
+        self.assertGreater(mismatches, 0)
+        self.assertIn("%d SNPs whose alleles are not the reference genome's base on either strand" % mismatches, r.stderr)
+        header = run("bcftools", "view", "-h", out + ".vcf.gz").stdout
+        self.assertIn("##reference=" + fasta, header)
+        self.assertRegex(header, r"##contig=<ID=15,length=\d+>")
+        calls = calls_by_id(out + "_calls")
+        q = run("bcftools", "query", "-f", "%ID\t%REF\t%ALT\t%INFO/ALLELE_A\t%INFO/ALLELE_B\t%FILTER\t%INFO/REFMISMATCH[\t%GT]\n",
+                out + ".vcf.gz").stdout
+        for line in q.splitlines():
+            w = line.split("\t")
+            ref, alts, ia, ib, flag = expect[w[0]]
+            self.assertEqual(w[1:5], [ref, ",".join(alts), str(ia), str(ib)], w[0])
+            self.assertEqual(w[6] == "1", bool(flag), w[0])
+            lo, hi = min(ia, ib), max(ia, ib)
+            code = {(ia, ia): 1, (lo, hi): 2, (ib, ib): 3}
+            got = [4 if gt == "./." else code[tuple(sorted(int(x) for x in gt.split("/")))] for gt in w[7:]]
+            self.assertEqual(got, calls[w[0]], w[0])
+        r = subprocess.run(["bcftools", "norm", "--check-ref", "e", "-f", fasta, "-Ou", "-o", os.devnull,
+                            out + ".vcf.gz"], capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        # Without the genome the same run gives today's alleles: REF A, ALT B.
+        plain = os.path.join(d, "plain")
+        run(TAMSEL, "-i", src, "-o", plain, "-c", "--vcf", plain + ".vcf")
+        first = run("bcftools", "query", "-f", "%REF%ALT\n", plain + ".vcf").stdout.split()
+        self.assertEqual(first, [w[2][0] + w[2][1] for w in rows])
+
+    def test_unusable_genomes_stop_the_run_before_any_output(self):
+        d = os.path.join(SCRATCH, "bad_fasta")
+        shutil.rmtree(d, ignore_errors=True)
+        os.makedirs(d)
+        with open(os.path.join(d, "noindex.fa"), "w") as f:
+            f.write(">15\nACGT\n")
+        with open(os.path.join(d, "o_calls"), "w") as f:
+            f.write("kept\n")
+        for fasta, says in (("noindex.fa", "has no index"), ("missing.fa", "cannot open the FASTA")):
+            r = subprocess.run([TAMSEL, "-i", INTENSITIES, "-o", os.path.join(d, "o"), "-c", "--vcf",
+                                os.path.join(d, "o.vcf"), "--fasta-ref", os.path.join(d, fasta)],
+                               capture_output=True, text=True)
+            self.assertEqual(r.returncode, 1)
+            self.assertIn(says, r.stderr)
+            with open(os.path.join(d, "o_calls")) as f:
+                self.assertEqual(f.read(), "kept\n")
+            self.assertFalse(os.path.exists(os.path.join(d, "o.vcf")))
+
+
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1])

@@ -81,6 +81,10 @@ std::string read_long(int argc, char** argv, int& i, options& o)
         if (!take_value(o.inbred) || o.inbred.empty()) return "Option --inbred needs a file of sample names.";
         return "";
     }
+    if (name == "fasta-ref") {
+        if (!take_value(o.fasta_ref) || o.fasta_ref.empty()) return "Option --fasta-ref needs an indexed FASTA file.";
+        return "";
+    }
     if (name == "inbred-f") {
         std::string v;
         if (!take_value(v)) return "Option --inbred-f needs a value.";
@@ -186,6 +190,7 @@ std::string usage_text()
       << "  --plink PREFIX  also write PLINK PREFIX.bed, .bim, .fam; enough without -c/-p\n"
       << "  --qc         also write PREFIX_snpqc and PREFIX_sampleqc, quality-control tables\n"
       << "  --no-simd    use the library's maths functions only\n"
+      << "  --fasta-ref FILE  REF of the VCF and PLINK outputs from this indexed FASTA (.fai)\n"
       << "  --inbred FILE  samples that are inbred, one per line, optionally with F each\n"
       << "  --inbred-f F   F of a listed sample without its own (default 0.999)\n"
       << "  --intensities A,B  FORMAT tags of A and B in a VCF/BCF input [X,Y]\n"

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "out_file.h"
+#include "reference.h"
 #include "site.h"
 
 namespace {
@@ -52,12 +53,14 @@ private:
     std::vector<copy_case> copies_;
     std::string row_;
     long bad_pos_ = 0, bad_chrom_ = 0, bad_allele_ = 0;
+    std::shared_ptr<const reference_genome> reference_;
 };
 
 void plink_writer::begin(const run_info& run)
 {
     std::string problem = sample_names_problem(run.samples);
     if (!problem.empty()) throw input_error(run.input + " line 1: " + problem + "; " + prefix_ + ".fam needs distinct names");
+    reference_ = run.reference;
     bed_.start();
     bim_.start();
     fam_.start();
@@ -87,13 +90,18 @@ void plink_writer::write(const snp_result& r)
     // A record's own alleles: allele 1 the ALT of a biallelic record, allele 2
     // REF; at an array site of several ALTs, allele 1 is B and allele 2 is A.
     bool swap = false;
-    if (!r.site.alleles.empty()) {
-        const std::vector<std::string>& v = r.site.alleles;
+    site_alleles_of site = r.site;
+    if (site.alleles.empty() && reference_ && al.ok) {
+        ref_match how;
+        site = align_to_reference(*reference_, p, al, how);
+    }
+    if (!site.alleles.empty()) {
+        const std::vector<std::string>& v = site.alleles;
         const bool biallelic = v.size() == 2;
         al.ok = true;
-        al.b = biallelic ? v[1] : v[r.site.b];
-        al.a = biallelic ? v[0] : v[r.site.a];
-        swap = biallelic && r.site.a == 1;
+        al.b = biallelic ? v[1] : v[site.b];
+        al.a = biallelic ? v[0] : v[site.a];
+        swap = biallelic && site.a == 1;
     }
     std::string chrom = p.ok ? plink_chromosome(p.chrom) : "0";
     if (!p.ok) warn(bad_pos_, r, "has position '" + r.position + "', not CHR:POS; written as chromosome 0, position 0");

@@ -6,12 +6,15 @@
 #ifndef TAMSEL_IO_RESULT_H
 #define TAMSEL_IO_RESULT_H
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "data.h"
 #include "intensity_reader.h"
+
+class reference_genome;
 
 // The run as a whole, known before the first SNP.
 struct run_info {
@@ -23,6 +26,7 @@ struct run_info {
     std::string input;                 // intensity file as given
     std::string command_line;          // the words of the command line, blank-separated
     bool record_alleles = false;       // the input is a VCF/BCF: records keep their REF/ALT
+    std::shared_ptr<const reference_genome> reference;  // --fasta-ref, else null
     bool inbred = false;               // --inbred given: the QC sample table shows F
     std::vector<double> inbred_f;      // F per individual with --inbred, else empty
 };

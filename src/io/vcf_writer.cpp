@@ -21,6 +21,7 @@
 #include <htslib/vcf.h>
 
 #include "out_file.h"
+#include "reference.h"
 #include "site.h"
 #include "spool.h"
 
@@ -56,9 +57,13 @@ constexpr long SHOWN_WARNINGS = 5;
 const char* const ALLELE_NOTE =
     "##tamselAlleles=REF and ALT are the array's A and B alleles as given in the intensity file, not the reference genome's alleles";
 const char* const RECORD_ALLELE_HEADER[] = {
-    "##tamselAlleles=REF and ALT are the input records' own; INFO ALLELE_A and ALLELE_B give the indexes of the array's A and B alleles among them (records without them: REF and ALT are the A and B alleles of the allele text)",
+    "##tamselAlleles=REF and ALT are the input records' own, or REF the reference genome's base; INFO ALLELE_A and ALLELE_B give the indexes of the array's A and B alleles among them (records without them: REF and ALT are the A and B alleles of the allele text)",
     "##INFO=<ID=ALLELE_A,Number=1,Type=Integer,Description=\"Index of the array's A allele among REF and ALT\">",
     "##INFO=<ID=ALLELE_B,Number=1,Type=Integer,Description=\"Index of the array's B allele among REF and ALT\">",
+};
+const char* const REFERENCE_HEADER[] = {
+    "##INFO=<ID=REFMISMATCH,Number=0,Type=Flag,Description=\"REF is the reference genome's, which is neither array allele on either strand; ALT lists both\">",
+    "##INFO=<ID=NOREF,Number=0,Type=Flag,Description=\"The reference genome has no base at this position; REF is the array's A allele\">",
 };
 const char* const INFO_HEADER[] = {
     "##INFO=<ID=MU,Number=1,Type=Float,Description=\"Mean absolute contrast\">",
@@ -147,7 +152,7 @@ private:
     bcf1_t* rec_ = nullptr;
     htsFile* body_ = nullptr;
     int spool_ = -1;
-    long bad_pos_ = 0, bad_allele_ = 0;
+    long bad_pos_ = 0, bad_allele_ = 0, ref_mismatch_ = 0, no_ref_ = 0;
     std::vector<int32_t> gt_;
     std::vector<float> gp_, pnull_, contrast_, strength_;
 };
@@ -172,7 +177,13 @@ void vcf_writer::begin(const run_info& run)
     for (char& c : command)
         if (c == '\n' || c == '\r') c = ' ';
     check(bcf_hdr_append(hdr_, ("##tamselCommand=" + command).c_str()));
-    if (run.record_alleles)
+    if (run.reference) {
+        check(bcf_hdr_append(hdr_, ("##reference=" + run.reference->path()).c_str()));
+        for (const auto& c : run.reference->contigs())
+            check(bcf_hdr_printf(hdr_, "##contig=<ID=%s,length=%ld>", c.first.c_str(), c.second));
+        for (const char* line : REFERENCE_HEADER) check(bcf_hdr_append(hdr_, line));
+    }
+    if (run.record_alleles || run.reference)
         for (const char* line : RECORD_ALLELE_HEADER) check(bcf_hdr_append(hdr_, line));
     else
         check(bcf_hdr_append(hdr_, ALLELE_NOTE));
@@ -234,8 +245,25 @@ void vcf_writer::write(const snp_result& r)
         r.usable.size() != n)
         throw std::logic_error("snp_result without the details the VCF writer needs");
     site_position p = parse_position(r.position);
-    const bool own = !r.site.alleles.empty();
+    bool own = !r.site.alleles.empty();
     site_alleles al = own ? site_alleles{true, "", ""} : parse_alleles(r.allele);
+    site_alleles_of site = r.site;
+    bool mismatch = false, no_ref = false;
+    if (run_.reference && own) {
+        // A record's own REF is checked against the genome, never changed.
+        const std::string& ref = site.alleles[0];
+        mismatch = p.ok && run_.reference->bases(p.chrom, p.pos, ref.size()) != ref;
+    } else if (run_.reference && al.ok) {
+        ref_match how;
+        site = align_to_reference(*run_.reference, parse_position(r.position), al, how);
+        own = true;
+        mismatch = how == ref_match::mismatch;
+        no_ref = how == ref_match::no_base;
+    }
+    if (mismatch)
+        warn(ref_mismatch_, r, own && !r.site.alleles.empty() ? "has a REF that is not the reference genome's base; flag REFMISMATCH"
+                                                              : "has alleles that are not the reference genome's base on either strand; flag REFMISMATCH");
+    if (no_ref) warn(no_ref_, r, "is at a position the reference genome lacks; REF is the A allele, flag NOREF");
     if (!p.ok) warn(bad_pos_, r, "has position '" + r.position + "', not CHR:POS; written as CHROM 0, POS 1, flag BADPOS");
     if (!al.ok) warn(bad_allele_, r, "has alleles '" + r.allele + "', not two bases; written as REF N, ALT <B>, flag BADALLELE");
 
@@ -247,18 +275,20 @@ void vcf_writer::write(const snp_result& r)
     check(bcf_update_id(hdr_, rec_, r.id.c_str()));
     if (own) {
         std::vector<const char*> list;
-        for (const std::string& a : r.site.alleles) list.push_back(a.c_str());
+        for (const std::string& a : site.alleles) list.push_back(a.c_str());
         check(bcf_update_alleles(hdr_, rec_, list.data(), static_cast<int>(list.size())));
     } else {
         check(bcf_update_alleles_str(hdr_, rec_, al.ok ? (al.a + "," + al.b).c_str() : "N,<B>"));
     }
     info(r, !p.ok, !al.ok);
+    if (mismatch) check(bcf_update_info_flag(hdr_, rec_, "REFMISMATCH", nullptr, 1));
+    if (no_ref) check(bcf_update_info_flag(hdr_, rec_, "NOREF", nullptr, 1));
     if (own) {
-        const int32_t a = r.site.a, b = r.site.b;
+        const int32_t a = site.a, b = site.b;
         check(bcf_update_info_int32(hdr_, rec_, "ALLELE_A", &a, 1));
         check(bcf_update_info_int32(hdr_, rec_, "ALLELE_B", &b, 1));
     }
-    genotypes(r, own ? r.site : site_alleles_of{{"", ""}, 0, 1});
+    genotypes(r, own ? site : site_alleles_of{{"", ""}, 0, 1});
     errno = 0;
     if (bcf_write(body_, hdr_, rec_) < 0) fail(errno ? errno : EIO);
 }
@@ -370,6 +400,12 @@ void vcf_writer::finish()
     if (bad_allele_)
         std::cerr << "Warning : " << path_ << ": " << bad_allele_
                   << " SNPs with alleles that are not two bases (REF N, ALT <B>, flag BADALLELE)\n";
+    if (ref_mismatch_)
+        std::cerr << "Warning : " << path_ << ": " << ref_mismatch_
+                  << " SNPs whose alleles are not the reference genome's base on either strand, or whose REF is not (flag REFMISMATCH)\n";
+    if (no_ref_)
+        std::cerr << "Warning : " << path_ << ": " << no_ref_
+                  << " SNPs at a position the reference genome lacks (REF the A allele, flag NOREF)\n";
 }
 
 void vcf_writer::write_header()

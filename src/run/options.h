@@ -36,6 +36,7 @@ struct options {
     bool no_index = false;        // --no-index: -s reads from the start even when FILE.tsi exists
     std::string inbred;           // --inbred FILE: inbred samples, optionally with F each
     double inbred_f = 0.999;      // --inbred-f F: F of a listed sample without its own
+    std::string fasta_ref;        // --fasta-ref FILE: VCF and PLINK alleles on this genome
     bool help = false, version = false;
 };
 

@@ -12,6 +12,7 @@
 #include "out_file.h"
 #include "pipeline.h"
 #include "progress.h"
+#include "reference.h"
 #include "plink_writer.h"
 #include "qc_writer.h"
 #include "site.h"
@@ -132,6 +133,12 @@ int run_tamsel(const options& o, const std::string& command_line)
             std::string why = read_inbred(o.inbred, info.samples, o.inbred_f, info.inbred_f);
             if (!why.empty()) throw input_error(why);
             info.inbred = true;
+        }
+        if (!o.fasta_ref.empty()) {
+            auto genome = std::make_shared<reference_genome>();
+            std::string why = genome->open(o.fasta_ref);
+            if (!why.empty()) throw input_error("--fasta-ref: " + why);
+            info.reference = genome;
         }
         // A stale index stops the run before any output is touched.
         resume_point start = find_resume_point(o, info.nind, in);
