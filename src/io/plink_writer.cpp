@@ -89,7 +89,7 @@ void plink_writer::write(const snp_result& r)
     bim_.flush();
     for (char& c : row_) c = 0;
     for (size_t i = 0; i < r.calls.size(); ++i) {
-        const unsigned code = bed_code(r.calls[i], copies_of(run_, r.chromosome, static_cast<int>(i)));
+        const unsigned code = bed_code(r.calls[i], copies_of(run_, chromosome_of(run_, r), static_cast<int>(i)));
         row_[i / 4] = static_cast<char>(static_cast<unsigned char>(row_[i / 4]) | code << (2 * (i % 4)));
     }
     bed_.write(row_);

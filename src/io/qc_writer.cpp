@@ -144,7 +144,7 @@ void qc_writer::write(const snp_result& r)
         if (c == CALL_NULL) continue;
         ++counts_[i].called;
         if (c == CALL_AB) ++counts_[i].het;
-        const bool one = copies_of(run_, r.chromosome, static_cast<int>(i)) == ONE_COPY;
+        const bool one = copies_of(run_, chromosome_of(run_, r), static_cast<int>(i)) == ONE_COPY;
         const double k = one ? 1 : 2;
         alleles += k;
         b_alleles += c == CALL_BB ? k : c == CALL_AB ? 1 : 0;
@@ -188,7 +188,7 @@ void qc_writer::write(const snp_result& r)
     snp_.write(s);
     snp_.flush();
 
-    if (r.chromosome == chrom::X && r.fitted && std::isfinite(maf)) sex_evidence(r, maf);
+    if (chromosome_of(run_, r) == chrom::X && r.fitted && std::isfinite(maf)) sex_evidence(r, maf);
 }
 
 void qc_writer::sex_evidence(const snp_result& r, double maf)

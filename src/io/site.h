@@ -40,6 +40,12 @@ std::string sample_names_problem(const std::vector<std::string>& samples);
 // has no gender codes for it.
 copy_case copies_of(const run_info& run, chrom c, int i);
 
+// The chromosome SNP r was fitted as: the run's, or under --whole-genome its own.
+inline chrom chromosome_of(const run_info& run, const snp_result& r)
+{
+    return run.whole_genome ? r.chromosome : run.chromosome;
+}
+
 // The chromosome a row's position text "CONTIG:POS" (or a bare contig name)
 // belongs to under --whole-genome: X, chrX, 23 are X; Y, chrY, 24 are Y; MT, M,
 // chrM, chrMT, 26 are MT; anything else (XY and 25 included) none.

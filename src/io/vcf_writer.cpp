@@ -287,7 +287,7 @@ void vcf_writer::genotypes(const snp_result& r)
         int32_t* gt = &gt_[2 * i];
         float* gp = &gp_[3 * i];
         int call = r.calls[i];
-        copy_case k = copies_of(run_, r.chromosome, static_cast<int>(i));
+        copy_case k = copies_of(run_, chromosome_of(run_, r), static_cast<int>(i));
         gp[0] = missing, gp[1] = end_f, gp[2] = end_f;
         if (k == TWO_COPIES) {
             gt[0] = call == CALL_NULL ? bcf_gt_missing : bcf_gt_unphased(call == CALL_BB);
