@@ -275,4 +275,25 @@ TEST(Workflow, SnakefileGathersOneRunAndResumesAfterAFailedShard)
     EXPECT_TRUE(slurp(dir + "/one.body") == slurp(dir + "/shards.body"));
 }
 
+TEST(Workflow, QcAndPlinkFromShardsAreOneRunsFiles)
+{
+    if (!have_snakemake()) GTEST_SKIP() << "snakemake is not installed";
+    const std::string dir = scratch_dir("shard_workflow_qc");
+    write_file(dir + "/in.int", slurp(DATA + "/example_x.int"));
+    write_file(dir + "/g.txt", slurp(DATA + "/example_x.gender"));
+    ASSERT_EQ(run_tamsel("-i " + q(dir + "/in.int") + " -o " + q(dir + "/one") +
+                             " -c -a --qc --whole-genome -g " + q(dir + "/g.txt") + " --plink " + q(dir + "/one"),
+                         dir)
+                  .status,
+              0);
+    for (int k : {1, 3, 7}) {
+        run_result r = snakemake(dir, TAMSEL_BINARY, "options='-c -a --qc --whole-genome -g g.txt' plink=true shards=" +
+                                                         std::to_string(k));
+        ASSERT_EQ(r.status, 0) << r.out;
+        for (const char* s : {"_calls", "_snpqc", "_sampleqc", ".bed", ".bim", ".fam"})
+            EXPECT_TRUE(slurp(dir + "/out/ex" + s) == slurp(dir + "/one" + s)) << s << " in " << k << " shards";
+        std::system(("rm -rf " + q(dir + "/out")).c_str());
+    }
+}
+
 }  // namespace

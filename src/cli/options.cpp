@@ -41,7 +41,8 @@ std::string read_long(int argc, char** argv, int& i, options& o)
     static const flag flags[] = {{"bgzip", &options::bgzip},   {"quiet", &options::quiet},
                                  {"strict", &options::strict}, {"no-simd", &options::no_simd},
                                  {"help", &options::help},     {"version", &options::version},
-                                 {"qc", &options::qc},         {"no-index", &options::no_index}};
+                                 {"qc", &options::qc},         {"no-index", &options::no_index},
+                                 {"whole-genome", &options::whole_genome}, {"qc-part", &options::qc_part}};
     for (const flag& f : flags)
         if (name == f.name) {
             if (has_value) return "Option --" + name + " takes no value.";
@@ -158,7 +159,10 @@ std::string check_options(const options& o)
     // Indexing is a command of its own: it reads one file and writes its index.
     if (o.index) return "";
     if (!o.input || !o.output) return "Need to specify both an input and an output file.";
-    if ((o.chromosome != chrom::none) != (o.gender != nullptr)) return "Need to specify a gender file.";
+    if (o.whole_genome && o.chromosome != chrom::none)
+        return "--whole-genome reads each row's chromosome from its position; it cannot be combined with -X, -Y or -M.";
+    if ((o.chromosome != chrom::none || o.whole_genome) != (o.gender != nullptr)) return "Need to specify a gender file.";
+    if (o.qc_part && !o.qc) return "--qc-part needs --qc.";
     // A VCF or PLINK output is a result of its own.
     if (!o.calls && !o.probs && o.vcf.empty() && o.plink.empty()) return "Need to specify -c and / or -p";
     return "";
@@ -189,6 +193,9 @@ std::string usage_text()
       << "  --vcf FILE   also write a VCF (.vcf), BGZF VCF (.vcf.gz) or BCF (.bcf); enough without -c/-p\n"
       << "  --plink PREFIX  also write PLINK PREFIX.bed, .bim, .fam; enough without -c/-p\n"
       << "  --qc         also write PREFIX_snpqc and PREFIX_sampleqc, quality-control tables\n"
+      << "  --qc-part    with --qc, also PREFIX_sampleqc.part: the per-sample sums shards join\n"
+      << "  --whole-genome  each row as its contig asks: X/chrX/23 as -X, Y/chrY/24 as -Y,\n"
+      << "               MT/M/chrM/chrMT/26 as -M, the rest as autosomes (needs -g)\n"
       << "  --no-simd    use the library's maths functions only\n"
       << "  --fasta-ref FILE  REF of the VCF and PLINK outputs from this indexed FASTA (.fai)\n"
       << "  --inbred FILE  samples that are inbred, one per line, optionally with F each\n"

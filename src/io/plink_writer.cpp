@@ -50,7 +50,7 @@ private:
 
     std::string prefix_;
     out_file bed_, bim_, fam_;
-    std::vector<copy_case> copies_;
+    run_info run_;
     std::string row_;
     long bad_pos_ = 0, bad_chrom_ = 0, bad_allele_ = 0;
     std::shared_ptr<const reference_genome> reference_;
@@ -64,9 +64,8 @@ void plink_writer::begin(const run_info& run)
     bed_.start();
     bim_.start();
     fam_.start();
-    copies_.clear();
+    run_ = run;
     for (size_t i = 0; i < run.samples.size(); ++i) {
-        copies_.push_back(copies_of(run, static_cast<int>(i)));
         int sex = 0;
         if (i < run.gender.size()) sex = run.gender[i] == 1 ? 1 : run.gender[i] == 0 ? 2 : 0;
         fam_.write(run.samples[i] + " " + run.samples[i] + " 0 0 " + std::to_string(sex) + " -9\n");
@@ -84,7 +83,7 @@ void plink_writer::warn(long& count, const snp_result& r, const std::string& wha
 
 void plink_writer::write(const snp_result& r)
 {
-    if (r.calls.size() != copies_.size()) throw std::logic_error("snp_result without the calls the PLINK writer needs");
+    if (r.calls.size() != run_.samples.size()) throw std::logic_error("snp_result without the calls the PLINK writer needs");
     site_position p = parse_position(r.position);
     site_alleles al = parse_alleles(r.allele);
     // A record's own alleles: allele 1 the ALT of a biallelic record, allele 2
@@ -114,8 +113,11 @@ void plink_writer::write(const snp_result& r)
                "\t" + (al.ok ? al.a : "N") + "\n");
     bim_.flush();
     for (char& c : row_) c = 0;
-    for (size_t i = 0; i < r.calls.size(); ++i)
-        row_[i / 4] = static_cast<char>(static_cast<unsigned char>(row_[i / 4]) | bed_code(swap ? swapped(r.calls[i]) : r.calls[i], copies_[i]) << (2 * (i % 4)));
+    for (size_t i = 0; i < r.calls.size(); ++i) {
+        const int call = swap ? swapped(r.calls[i]) : r.calls[i];
+        const unsigned code = bed_code(call, copies_of(run_, chromosome_of(run_, r), static_cast<int>(i)));
+        row_[i / 4] = static_cast<char>(static_cast<unsigned char>(row_[i / 4]) | code << (2 * (i % 4)));
+    }
     bed_.write(row_);
     bed_.flush();
 }

@@ -70,21 +70,26 @@ double separation(const moments c[3])
 struct sample_counts {
     long called = 0, het = 0;
     long x_snps = 0, x_het = 0;
-    double x_expected = 0;
+    long long x_expected = 0;  // in QC_EXPECTED_UNIT
 };
 
 class qc_writer : public result_writer {
 public:
-    qc_writer(const std::string& prefix, bool bgzf, int threads)
-        : prefix_(prefix), bgzf_(bgzf), threads_(threads) {}
+    qc_writer(const std::string& prefix, bool bgzf, int threads, bool part)
+        : prefix_(prefix), bgzf_(bgzf), part_(part), threads_(threads) {}
 
     void claim() override
     {
         const std::string ext = bgzf_ ? ".gz" : "";
         snp_.claim(prefix_ + "_snpqc" + ext, bgzf_, threads_);
         sample_.claim(prefix_ + "_sampleqc" + ext, bgzf_, threads_);
+        if (part_) part_file_.claim(prefix_ + "_sampleqc.part");
     }
-    std::vector<const out_file*> files() const override { return {&snp_, &sample_}; }
+    std::vector<const out_file*> files() const override
+    {
+        if (part_) return {&snp_, &sample_, &part_file_};
+        return {&snp_, &sample_};
+    }
 
     void begin(const run_info& run) override
     {
@@ -93,6 +98,7 @@ public:
         nsnp_ = 0;
         snp_.start();
         sample_.start();
+        if (part_) part_file_.start();
         std::string h = "SNP_id\tposition\tcall_rate\tn_AA\tn_AB\tn_BB\tn_null\tmaf\thwe_p\trun";
         if (run.pert) h += "\tpert_score";
         for (const char* g : GENOTYPE)
@@ -111,11 +117,12 @@ private:
     bool usable(const snp_result& r, size_t i) const { return i < r.usable.size() && r.usable[i]; }
     int gender_of(size_t i) const { return i < run_.gender.size() ? run_.gender[i] : -1; }
     void sex_evidence(const snp_result& r, double maf);
+    void write_part();
 
     std::string prefix_;
-    bool bgzf_;
+    bool bgzf_, part_;
     int threads_;
-    out_file snp_, sample_;
+    out_file snp_, sample_, part_file_;
     run_info run_;
     std::vector<sample_counts> counts_;
     long nsnp_ = 0;
@@ -137,7 +144,7 @@ void qc_writer::write(const snp_result& r)
         if (c == CALL_NULL) continue;
         ++counts_[i].called;
         if (c == CALL_AB) ++counts_[i].het;
-        const bool one = copies_of(run_, static_cast<int>(i)) == ONE_COPY;
+        const bool one = copies_of(run_, chromosome_of(run_, r), static_cast<int>(i)) == ONE_COPY;
         const double k = one ? 1 : 2;
         alleles += k;
         b_alleles += c == CALL_BB ? k : c == CALL_AB ? 1 : 0;
@@ -181,7 +188,7 @@ void qc_writer::write(const snp_result& r)
     snp_.write(s);
     snp_.flush();
 
-    if (run_.chromosome == chrom::X && r.fitted && std::isfinite(maf)) sex_evidence(r, maf);
+    if (chromosome_of(run_, r) == chrom::X && r.fitted && std::isfinite(maf)) sex_evidence(r, maf);
 }
 
 void qc_writer::sex_evidence(const snp_result& r, double maf)
@@ -189,7 +196,7 @@ void qc_writer::sex_evidence(const snp_result& r, double maf)
     const bool aa = r.count[0] > 0 && std::isfinite(r.centre[0]);
     const bool bb = r.count[2] > 0 && std::isfinite(r.centre[2]);
     if (r.count[1] <= 0 || !std::isfinite(r.centre[1]) || !(aa || bb)) return;
-    const double expected = 2 * maf * (1 - maf);
+    const long long expected = std::llround(2 * maf * (1 - maf) / QC_EXPECTED_UNIT);
     double reach = INFINITY;
     if (aa) reach = std::fabs(r.centre[0] - r.centre[1]);
     if (bb) reach = std::min(reach, std::fabs(r.centre[2] - r.centre[1]));
@@ -206,7 +213,7 @@ void qc_writer::sex_evidence(const snp_result& r, double maf)
 
 void qc_writer::finish()
 {
-    const bool x = run_.chromosome == chrom::X;
+    const bool x = run_.chromosome == chrom::X || run_.whole_genome;
     std::string s = "sample\tcall_rate\thet_rate";
     if (x) s += "\tx_snps\tx_het\tx_het_expected\tx_het_ratio\timplied_sex\tgender_code\tsex_mismatch";
     if (run_.inbred) s += "\tinbred_f";
@@ -219,9 +226,10 @@ void qc_writer::finish()
         tab(s);
         real(s, k.called > 0 ? static_cast<double>(k.het) / k.called : NAN);
         if (x) {
-            const double ratio = k.x_expected > 0 ? k.x_het / k.x_expected : NAN;
+            const double expected = static_cast<double>(k.x_expected) * QC_EXPECTED_UNIT;
+            const double ratio = expected > 0 ? k.x_het / expected : NAN;
             const char* sex = "unknown";
-            if (k.x_expected >= QC_SEX_MIN_EXPECTED) {
+            if (expected >= QC_SEX_MIN_EXPECTED) {
                 if (ratio <= QC_SEX_MALE_MAX) sex = "male";
                 else if (ratio >= QC_SEX_FEMALE_MIN) sex = "female";
             }
@@ -233,7 +241,7 @@ void qc_writer::finish()
             tab(s);
             append_int(s, k.x_het);
             tab(s);
-            real(s, k.x_expected);
+            real(s, expected);
             tab(s);
             real(s, ratio);
             tab(s);
@@ -259,11 +267,40 @@ void qc_writer::finish()
     sample_.write(s);
     snp_.close();
     sample_.close();
+    if (part_) write_part();
+}
+
+void qc_writer::write_part()
+{
+    std::string s = "#tamsel_sampleqc_part\tsnps\t";
+    append_int(s, nsnp_);
+    s += run_.chromosome == chrom::X || run_.whole_genome ? "\tx\t1\n" : "\tx\t0\n";
+    s += "sample\tcalled\thet\tx_snps\tx_het\tx_expected\tgender_code\n";
+    for (size_t i = 0; i < counts_.size(); ++i) {
+        const sample_counts& k = counts_[i];
+        s += i < run_.samples.size() ? run_.samples[i] : std::string();
+        for (long long v : {static_cast<long long>(k.called), static_cast<long long>(k.het),
+                            static_cast<long long>(k.x_snps), static_cast<long long>(k.x_het), k.x_expected}) {
+            tab(s);
+            s += std::to_string(v);
+        }
+        tab(s);
+        if (i < run_.gender.size()) append_int(s, gender_of(i));
+        else s += "NA";
+        s += '\n';
+        if (s.size() > (1u << 16)) {
+            part_file_.write(s);
+            part_file_.flush();
+            s.clear();
+        }
+    }
+    part_file_.write(s);
+    part_file_.close();
 }
 
 }  // namespace
 
-std::unique_ptr<result_writer> make_qc_writer(const std::string& prefix, bool bgzf, int threads)
+std::unique_ptr<result_writer> make_qc_writer(const std::string& prefix, bool bgzf, int threads, bool part)
 {
-    return std::make_unique<qc_writer>(prefix, bgzf, threads);
+    return std::make_unique<qc_writer>(prefix, bgzf, threads, part);
 }

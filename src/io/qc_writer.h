@@ -34,8 +34,17 @@ constexpr double QC_SEX_MIN_EXPECTED = 10;
 constexpr double QC_SEX_MALE_MAX = 0.25;
 constexpr double QC_SEX_FEMALE_MIN = 0.45;
 
+// The expected heterozygous counts are summed in units of 2^-40, as integers,
+// so that sums over row ranges add up to the sum over all rows exactly.
+constexpr double QC_EXPECTED_UNIT = 1.0 / 1099511627776.0;
+
 // Writes PREFIX_snpqc and PREFIX_sampleqc (".gz" added to each with bgzf,
-// compressed with that many threads).
-std::unique_ptr<result_writer> make_qc_writer(const std::string& prefix, bool bgzf, int threads);
+// compressed with that many threads). With part, also PREFIX_sampleqc.part
+// (plain text): a line "#tamsel_sampleqc_part<TAB>snps<TAB>N<TAB>x<TAB>0|1",
+// a header line, then per sample its name and the sums the table is made of
+// (called, het, x_snps, x_het, x_expected in QC_EXPECTED_UNIT, gender code or
+// NA), which workflow/scripts/gather.py adds up over the shards of a run.
+std::unique_ptr<result_writer> make_qc_writer(const std::string& prefix, bool bgzf, int threads,
+                                              bool part = false);
 
 #endif

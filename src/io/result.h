@@ -22,6 +22,7 @@ struct run_info {
     std::vector<std::string> samples;  // sample names from the intensity header
     std::vector<int> gender;           // codes of the gender file, empty without -g
     chrom chromosome = chrom::none;    // -X, -Y, -M
+    bool whole_genome = false;         // --whole-genome: each SNP's own chromosome
     bool pert = false;                 // -a: pert_score is meaningful
     std::string input;                 // intensity file as given
     std::string command_line;          // the words of the command line, blank-separated
@@ -39,6 +40,7 @@ struct snp_result {
     long index = 0;                    // 0-based among the processed SNPs
     std::string console;               // its standard-output text, in order
     std::string rows[N_TEXT_FILES];    // its lines of the enabled text files, line end included
+    chrom chromosome = chrom::none;    // the chromosome it was fitted as
 
     // The rest is filled only when a writer asks for it (VCF, PLINK, QC).
     std::string id, position, allele; // the three leading fields, as read

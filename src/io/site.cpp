@@ -96,8 +96,19 @@ std::string sample_names_problem(const std::vector<std::string>& samples)
     return "";
 }
 
-copy_case copies_of(const run_info& run, int i)
+copy_case copies_of(const run_info& run, chrom c, int i)
 {
     if (i < 0 || i >= static_cast<int>(run.gender.size())) return TWO_COPIES;
-    return copies(run.chromosome, run.gender[static_cast<size_t>(i)]);
+    return copies(c, run.gender[static_cast<size_t>(i)]);
+}
+
+chrom chromosome_of_position(const std::string& position)
+{
+    const size_t colon = position.rfind(':');
+    std::string c = upper(colon == std::string::npos ? position : position.substr(0, colon));
+    if (c.size() > 3 && c.compare(0, 3, "CHR") == 0) c = c.substr(3);
+    if (c == "X" || c == "23") return chrom::X;
+    if (c == "Y" || c == "24") return chrom::Y;
+    if (c == "MT" || c == "M" || c == "26") return chrom::MT;
+    return chrom::none;
 }

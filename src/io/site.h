@@ -35,8 +35,20 @@ std::string plink_chromosome(const std::string& chrom);
 // can): a name is empty or used twice.
 std::string sample_names_problem(const std::vector<std::string>& samples);
 
-// The copy case of individual i under -X/-Y/-M and its gender code; two copies
-// when the run has no gender codes for it.
-copy_case copies_of(const run_info& run, int i);
+// The copy case of individual i on a SNP of chromosome c (-X/-Y/-M, or the
+// row's own under --whole-genome) and its gender code; two copies when the run
+// has no gender codes for it.
+copy_case copies_of(const run_info& run, chrom c, int i);
+
+// The chromosome SNP r was fitted as: the run's, or under --whole-genome its own.
+inline chrom chromosome_of(const run_info& run, const snp_result& r)
+{
+    return run.whole_genome ? r.chromosome : run.chromosome;
+}
+
+// The chromosome a row's position text "CONTIG:POS" (or a bare contig name)
+// belongs to under --whole-genome: X, chrX, 23 are X; Y, chrY, 24 are Y; MT, M,
+// chrM, chrMT, 26 are MT; anything else (XY and 25 included) none.
+chrom chromosome_of_position(const std::string& position);
 
 #endif

@@ -349,7 +349,7 @@ void vcf_writer::genotypes(const snp_result& r, const site_alleles_of& site)
         int32_t* gt = &gt_[2 * i];
         float* gp = &gp_[per * i];
         int call = r.calls[i];
-        copy_case k = copies_of(run_, static_cast<int>(i));
+        copy_case k = copies_of(run_, chromosome_of(run_, r), static_cast<int>(i));
         gp[0] = missing;
         for (size_t j = 1; j < per; ++j) gp[j] = end_f;
         if (k == TWO_COPIES) {

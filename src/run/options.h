@@ -28,6 +28,8 @@ struct options {
     bool strict = false;       // --strict: a damaged row is an error
     bool no_simd = false;      // --no-simd: the scalar maths path
     bool qc = false;           // --qc: PREFIX_snpqc and PREFIX_sampleqc
+    bool whole_genome = false; // --whole-genome: each row's chromosome from its position (needs -g)
+    bool qc_part = false;      // --qc-part: also PREFIX_sampleqc.part, the sums a gather joins
     std::string vcf;           // --vcf FILE: .vcf, .vcf.gz or .bcf
     std::string plink;         // --plink PREFIX: PREFIX.bed, .bim, .fam
     std::string tag_a = "X", tag_b = "Y";  // --intensities A,B: FORMAT tags of a VCF/BCF input

@@ -92,6 +92,7 @@ int run_tamsel(const options& o, const std::string& command_line)
     info.input = o.input;
     info.command_line = command_line;
     info.chromosome = o.chromosome;
+    info.whole_genome = o.whole_genome;
     info.pert = o.pert;
     if (o.gender && !read_gender(o.gender, info.gender)) {
         could_not_open(o.gender);
@@ -118,7 +119,7 @@ int run_tamsel(const options& o, const std::string& command_line)
         info.nind = static_cast<int>(info.samples.size());
         std::cout << info.nind << " individuals" << std::endl;
         // The model reads one gender code per individual: too few would be read past the end.
-        if (o.chromosome != chrom::none && info.gender.size() < static_cast<size_t>(info.nind)) {
+        if ((o.chromosome != chrom::none || o.whole_genome) && info.gender.size() < static_cast<size_t>(info.nind)) {
             std::cout << "Error : the gender file " << o.gender << " has " << info.gender.size()
                       << " codes but " << o.input << " has " << info.nind << " individuals" << std::endl;
             return 1;
@@ -145,7 +146,7 @@ int run_tamsel(const options& o, const std::string& command_line)
 
         const bool text[N_TEXT_FILES] = {o.calls, o.probs, o.kmodel, o.contrast};
         writers.push_back(std::make_unique<text_files>(o.output, text, o.bgzip, threads));
-        if (o.qc) writers.push_back(make_qc_writer(o.output, o.bgzip, threads));
+        if (o.qc) writers.push_back(make_qc_writer(o.output, o.bgzip, threads, o.qc_part));
         if (!o.vcf.empty()) writers.push_back(make_vcf_writer(o.vcf, threads));
         if (!o.plink.empty()) writers.push_back(make_plink_writer(o.plink));
         // Every output is claimed before any existing one is emptied.

@@ -6,9 +6,10 @@
 
 #include "fit.h"
 #include "format.h"
+#include "site.h"
 
 worker::worker(const options& o, const run_info& run, bool details)
-    : d_(std::make_unique< ::data>()), details_(details)
+    : d_(std::make_unique< ::data>()), details_(details), whole_genome_(o.whole_genome)
 {
     ::data& d = *d_;
     apply_options(o, d);
@@ -106,7 +107,10 @@ void worker::fit(row_job& job, snp_result& r)
     d.dat.allele.swap(job.allele);
     d.fill_pairs(job.ab);
     d.pert_noise.swap(job.noise);
+    // Under --whole-genome each SNP is fitted as its own chromosome asks.
+    if (whole_genome_) d.chromosome = chromosome_of_position(d.dat.chr_position);
     d.morvane();
+    r.chromosome = d.chromosome;
     format_rows(d, r.rows);
     r.index = job.index;
     r.console.swap(job.console);

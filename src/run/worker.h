@@ -19,6 +19,7 @@ public:
 private:
     std::unique_ptr< ::data> d_;
     bool details_;
+    bool whole_genome_;
 };
 
 // True when the SNP of these A, B values has an individual to fit among the

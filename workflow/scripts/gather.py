@@ -2,14 +2,21 @@
 """gather.py -- joins the row-range shards of one tamsel output file.
 
 Usage: gather.py [--threads N] OUTPUT SHARD...
+       gather.py [--threads N] --sampleqc OUTPUT PART...
+       gather.py --plink PREFIX SHARD_PREFIX...
 
 Every shard starts with the same header line; the output gets it once, then
-the rows of the shards in the order given. A name ending in ".gz" is read as
+the rows of the shards in the order given. With --sampleqc the shards are
+PREFIX_sampleqc.part tables (tamsel --qc --qc-part) whose per-sample sums are
+added up and turned into the PREFIX_sampleqc table of one run. With --plink
+the shards' .bed bodies are joined after the 3 magic bytes, their .bim rows
+joined, and the .fam (the same in every shard) copied. A name ending in ".gz" is read as
 BGZF and written again with bgzip, whose blocks are those of a single tamsel
 --bgzip run, so the result is byte-identical to it. The output appears only
 when complete: it is written under a temporary name and renamed at the end.
 """
 import gzip
+import math
 import os
 import shutil
 import subprocess
@@ -46,32 +53,148 @@ def copy_shards(shards, out):
                 fail("%s is damaged or cut short: %s" % (path, e))
 
 
-def main(argv):
-    threads = 1
-    if len(argv) > 2 and argv[1] == "--threads":
-        threads = max(1, int(argv[2]))
-        argv = argv[2:]
-    if len(argv) < 3:
-        fail("usage: gather.py [--threads N] OUTPUT SHARD...")
-    output, shards = argv[1], argv[2:]
+# What tamsel's sampleqc table is made of; the sex-check limits are those of
+# src/io/qc_writer.h.
+EXPECTED_UNIT = 2.0 ** -40
+SEX_MIN_EXPECTED, SEX_MALE_MAX, SEX_FEMALE_MIN = 10.0, 0.25, 0.45
+PART_MAGIC = "#tamsel_sampleqc_part"
+
+
+def real(v):
+    """tamsel's six significant digits: "NA" unless finite, 0 and 1 bare."""
+    if not math.isfinite(v):
+        return "NA"
+    if v == 0 and math.copysign(1, v) > 0:
+        return "0"
+    if v == 1:
+        return "1"
+    return "%.6g" % v
+
+
+def read_part(path):
+    try:
+        with open(path) as f:
+            lines = f.read().split("\n")
+    except OSError as e:
+        fail("cannot read %s: %s" % (path, e.strerror or e))
+    first = lines[0].split("\t")
+    if len(first) != 5 or first[0] != PART_MAGIC or lines[-1] != "":
+        fail("%s is not a complete sampleqc part (tamsel --qc --qc-part)" % path)
+    rows = [l.split("\t") for l in lines[2:-1]]
+    for r in rows:
+        if len(r) != 7:
+            fail("%s is damaged: a row has %d fields, not 7" % (path, len(r)))
+    return int(first[2]), first[4] == "1", rows
+
+
+def sampleqc_text(parts):
+    snps, x, total = 0, None, None
+    for path in parts:
+        n, px, rows = read_part(path)
+        if total is None:
+            x, total = px, [[r[0]] + [int(v) for v in r[1:6]] + [r[6]] for r in rows]
+        elif px != x or [r[0] for r in rows] != [t[0] for t in total]:
+            fail("the samples of %s differ from those of %s" % (path, parts[0]))
+        else:
+            for t, r in zip(total, rows):
+                for k in range(1, 6):
+                    t[k] += int(r[k])
+        snps += n
+    out = ["sample\tcall_rate\thet_rate"]
+    if x:
+        out[0] += "\tx_snps\tx_het\tx_het_expected\tx_het_ratio\timplied_sex\tgender_code\tsex_mismatch"
+    for name, called, het, x_snps, x_het, fixed, code in total:
+        row = [name, real(called / snps if snps > 0 else math.nan), real(het / called if called > 0 else math.nan)]
+        if x:
+            expected = float(fixed) * EXPECTED_UNIT
+            ratio = x_het / expected if expected > 0 else math.nan
+            sex = "unknown"
+            if expected >= SEX_MIN_EXPECTED:
+                sex = "male" if ratio <= SEX_MALE_MAX else "female" if ratio >= SEX_FEMALE_MIN else "unknown"
+            given = code != "NA"
+            mismatch = given and ((sex == "male" and code != "1") or (sex == "female" and code == "1"))
+            row += [str(x_snps), str(x_het), real(expected), real(ratio), sex, code, "1" if mismatch else "0"]
+        out.append("\t".join(row))
+    return ("\n".join(out) + "\n").encode()
+
+
+def write_whole(output, fill, threads=1):
+    """Writes output through fill(file) under a temporary name, BGZF for ".gz"."""
     tmp = output + ".gathering"
     try:
         with open(tmp, "wb") as target:
             if output.endswith(".gz"):
                 bgzip = shutil.which("bgzip") or fail("bgzip (Debian package tabix) is needed for .gz outputs")
                 proc = subprocess.Popen([bgzip, "-c", "-@", str(threads)], stdin=subprocess.PIPE, stdout=target)
-                copy_shards(shards, proc.stdin)
+                fill(proc.stdin)
                 proc.stdin.close()
                 if proc.wait() != 0:
                     fail("bgzip failed while writing %s" % output)
             else:
-                copy_shards(shards, target)
+                fill(target)
         os.replace(tmp, output)
     except OSError as e:
         fail("cannot write %s: %s" % (output, e.strerror or e))
     finally:
         if os.path.exists(tmp):
             os.remove(tmp)
+
+
+def read_bytes(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError as e:
+        fail("cannot read %s: %s" % (path, e.strerror or e))
+
+
+def gather_plink(prefix, shards):
+    magic = b"\x6c\x1b\x01"
+    for s in shards:
+        with open(s + ".bed", "rb") as f:
+            if f.read(3) != magic:
+                fail("%s.bed is not a SNP-major PLINK .bed" % s)
+    fam = read_bytes(shards[0] + ".fam")
+    for s in shards[1:]:
+        if read_bytes(s + ".fam") != fam:
+            fail("%s.fam differs from %s.fam" % (s, shards[0]))
+
+    def bed(out):
+        out.write(magic)
+        for s in shards:
+            with open(s + ".bed", "rb") as f:
+                f.seek(3)
+                shutil.copyfileobj(f, out, 1 << 20)
+
+    def bim(out):
+        for s in shards:
+            with open(s + ".bim", "rb") as f:
+                shutil.copyfileobj(f, out, 1 << 20)
+
+    # The .bed last: its presence says the set is complete.
+    write_whole(prefix + ".bim", bim)
+    write_whole(prefix + ".fam", lambda out: out.write(fam))
+    write_whole(prefix + ".bed", bed)
+
+
+def main(argv):
+    threads = 1
+    if len(argv) > 2 and argv[1] == "--threads":
+        threads = max(1, int(argv[2]))
+        argv = argv[2:]
+    mode = argv[1] if len(argv) > 1 and argv[1] in ("--sampleqc", "--plink") else ""
+    if mode:
+        argv = argv[1:]
+    if len(argv) < 3:
+        fail("usage: gather.py [--threads N] [--sampleqc | --plink] OUTPUT SHARD...")
+    output, shards = argv[1], argv[2:]
+    if mode == "--plink":
+        gather_plink(output, shards)
+    elif mode == "--sampleqc":
+        text = sampleqc_text(shards)
+        write_whole(output, lambda out: out.write(text), threads)
+    else:
+        write_whole(output, lambda out: copy_shards(shards, out), threads)
 
 
 if __name__ == "__main__":
