@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_rows fuzz_gender fuzz_run fuzz_import)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_rows fuzz_gender fuzz_run fuzz_vcf fuzz_import)
 build=${TAMSEL_FUZZ_BUILD:-build-fuzz}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
