@@ -14,8 +14,7 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "read_options.h"
-#include "run.h"
+#include "whole_run.h"
 
 namespace {
 
@@ -33,21 +32,6 @@ size_t header_fields(const uint8_t* data, size_t size)
         in_field = !sep;
     }
     return n;
-}
-
-void check_whole_lines(const std::string& path)
-{
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return;
-    std::fseek(f, 0, SEEK_END);
-    const long n = std::ftell(f);
-    int last = '\n';
-    if (n > 0) {
-        std::fseek(f, n - 1, SEEK_SET);
-        last = std::fgetc(f);
-    }
-    std::fclose(f);
-    if (last != '\n') fuzz::fail(path + " ends inside a line");
 }
 
 // The folder fuzz/run.sh made (and removes), else one of this process in /dev/shm.
@@ -108,18 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         gender.write(reinterpret_cast<const uint8_t*>(codes.data()), codes.size());
         words.insert(words.end(), {chrom, "-g", gender.path()});
     }
-    std::vector<char*> argv;
-    std::string command_line;
-    for (std::string& w : words) {
-        argv.push_back(&w[0]);
-        command_line += (command_line.empty() ? "" : " ") + w;
-    }
-    options o;
-    if (!read_options(static_cast<int>(argv.size()), argv.data(), o).empty() || !check_options(o).empty())
-        fuzz::fail("the fixed command line was refused");
-    const int status = run_tamsel(o, command_line);
-    if (status != 0 && status != 1) fuzz::fail("exit status " + std::to_string(status));
+    fuzz::run_words(words);
     for (const char* suffix : {"_calls", "_probs", "_kmodelmu", "_contrastmu", "_snpqc", "_sampleqc"})
-        check_whole_lines(prefix + suffix);
+        fuzz::check_whole_lines(prefix + suffix);
     return 0;
 }

@@ -5,7 +5,6 @@
 // 8 KB are skipped. Besides crashes and sanitizer reports it checks the exit
 // status (0 or 1) and that the text outputs hold whole lines.
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
@@ -13,27 +12,11 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "read_options.h"
-#include "run.h"
+#include "whole_run.h"
 
 namespace {
 
 constexpr size_t max_bytes = 8192;
-
-bool ends_in_line_end(const std::string& path)
-{
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return true;
-    std::fseek(f, 0, SEEK_END);
-    const long n = std::ftell(f);
-    int last = '\n';
-    if (n > 0) {
-        std::fseek(f, n - 1, SEEK_SET);
-        last = std::fgetc(f);
-    }
-    std::fclose(f);
-    return last == '\n';
-}
 
 std::string output_prefix()
 {
@@ -59,18 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     file.write(data, size);
     std::vector<std::string> words = {"tamsel", "-i",    file.path(),  "-o",      prefix,  "-c",
                                       "--vcf",  prefix + ".vcf", "--plink", prefix, "--quiet"};
-    std::vector<char*> argv;
-    std::string command_line;
-    for (std::string& w : words) {
-        argv.push_back(&w[0]);
-        command_line += (command_line.empty() ? "" : " ") + w;
-    }
-    options o;
-    if (!read_options(static_cast<int>(argv.size()), argv.data(), o).empty() || !check_options(o).empty())
-        fuzz::fail("the fixed command line was refused");
-    const int status = run_tamsel(o, command_line);
-    if (status != 0 && status != 1) fuzz::fail("exit status " + std::to_string(status));
+    fuzz::run_words(words);
     for (const char* suffix : {"_calls", ".bim", ".fam", ".vcf"})
-        if (!ends_in_line_end(prefix + suffix)) fuzz::fail(prefix + suffix + " ends inside a line");
+        fuzz::check_whole_lines(prefix + suffix);
     return 0;
 }
