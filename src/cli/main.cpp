@@ -49,7 +49,7 @@ int main(int argc, char** argv)
             ++i;
             continue;
         }
-        if (w.rfind("--threads=", 0) == 0 || w == "--quiet" || w == "--no-simd") continue;
+        if (w.rfind("--threads=", 0) == 0 || w == "--quiet" || w == "--no-simd" || w == "--stats") continue;
         command_line += (command_line.empty() ? "" : " ") + w;
     }
     return run_tamsel(o, command_line);

@@ -42,7 +42,8 @@ std::string read_long(int argc, char** argv, int& i, options& o)
                                  {"strict", &options::strict}, {"no-simd", &options::no_simd},
                                  {"help", &options::help},     {"version", &options::version},
                                  {"qc", &options::qc},         {"no-index", &options::no_index},
-                                 {"whole-genome", &options::whole_genome}, {"qc-part", &options::qc_part}};
+                                 {"whole-genome", &options::whole_genome}, {"qc-part", &options::qc_part},
+                                 {"stats", &options::stats}};
     for (const flag& f : flags)
         if (name == f.name) {
             if (has_value) return "Option --" + name + " takes no value.";
@@ -190,6 +191,8 @@ std::string usage_text()
       << "  --bgzip      write every output BGZF-compressed, \".gz\" added to its name\n"
       << "  --strict     stop with an error at a damaged row instead of repairing it\n"
       << "  --quiet      no progress line on a terminal\n"
+      << "  --stats      end with wall time, CPU time and peak memory on standard error\n"
+      << "               (always on a terminal)\n"
       << "  --vcf FILE   also write a VCF (.vcf), BGZF VCF (.vcf.gz) or BCF (.bcf); enough without -c/-p\n"
       << "  --plink PREFIX  also write PLINK PREFIX.bed, .bim, .fam; enough without -c/-p\n"
       << "  --qc         also write PREFIX_snpqc and PREFIX_sampleqc, quality-control tables\n"

@@ -25,6 +25,7 @@ struct options {
     int threads = 1;           // --threads N; 0 = every core the process may use
     bool bgzip = false;        // --bgzip: BGZF-compressed outputs, ".gz" added
     bool quiet = false;        // --quiet: no progress line on a terminal
+    bool stats = false;        // --stats: the run's resources on standard error at the end
     bool strict = false;       // --strict: a damaged row is an error
     bool no_simd = false;      // --no-simd: the scalar maths path
     bool qc = false;           // --qc: PREFIX_snpqc and PREFIX_sampleqc

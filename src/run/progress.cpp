@@ -6,7 +6,7 @@
 
 #include "line_source.h"
 
-progress::progress(bool wanted, const line_source& in) : on_(wanted && isatty(2)), in_(in)
+progress::progress(bool wanted, const line_source& in) : on_(wanted && isatty(2)), shared_(on_ && isatty(1)), in_(in)
 {
     start_ = last_ = std::chrono::steady_clock::now();
 }
@@ -38,6 +38,18 @@ void progress::show(long done)
     std::fputs("\033[K", stderr);
     std::fflush(stderr);
     shown_ = true;
+}
+
+void progress::before_console()
+{
+    if (!shared_ || !shown_) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+}
+
+void progress::after_console(long done)
+{
+    if (shared_ && shown_) show(done);
 }
 
 void progress::finish()

@@ -13,12 +13,16 @@ class progress {
 public:
     progress(bool wanted, const line_source& in);
     void update(long done);
+    // Around standard-output text: when both streams are one terminal the
+    // line is erased first and drawn again after, so the two never share a line.
+    void before_console();
+    void after_console(long done);
     // Clears the line.
     void finish();
 
 private:
     void show(long done);
-    bool on_ = false, shown_ = false;
+    bool on_ = false, shown_ = false, shared_ = false;
     const line_source& in_;
     std::chrono::steady_clock::time_point start_, last_;
 };

@@ -1,7 +1,11 @@
 // run.cpp -- the run driver: set-up, the SNP loop through the pipeline, the summary.
 #include "run.h"
 
+#include <chrono>
+#include <cstdio>
 #include <iostream>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <memory>
 #include <sys/stat.h>
 
@@ -84,8 +88,23 @@ bool same_file(const std::string& input, const out_file& f)
 
 }  // namespace
 
+// One line on standard error: wall time, CPU time of every thread, peak memory.
+static void report_resources(std::chrono::steady_clock::time_point began)
+{
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    struct rusage u;
+    if (getrusage(RUSAGE_SELF, &u) != 0) return;
+    const double cpu = static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+                       static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    char text[160];
+    std::snprintf(text, sizeof text, "tamsel: wall %.2f s, CPU %.2f s, peak memory %.1f MB\n", wall, cpu,
+                  static_cast<double>(u.ru_maxrss) / 1024.0);
+    std::fputs(text, stderr);
+}
+
 int run_tamsel(const options& o, const std::string& command_line)
 {
+    const auto began = std::chrono::steady_clock::now();
     if (o.index) return write_input_index(o);
     const int threads = thread_count(o.threads);
     run_info info;
@@ -173,7 +192,11 @@ int run_tamsel(const options& o, const std::string& command_line)
         run_pipeline(
             workers, 4 * static_cast<size_t>(threads), [&](row_job& job) { return range.next(job); },
             [&](snp_result& r) {
-                if (!r.console.empty()) std::cout << r.console << std::flush;
+                if (!r.console.empty()) {
+                    shown.before_console();
+                    std::cout << r.console << std::flush;
+                    shown.after_console(done);
+                }
                 for (auto& w : writers) w->write(r);
                 shown.update(++done);
             });
@@ -182,6 +205,7 @@ int run_tamsel(const options& o, const std::string& command_line)
         reader.report();
         std::cout << "Total " << range.rows() << " SNPs in file, " << range.first() << " - " << range.last()
                   << " processed." << std::endl;
+        if (o.stats || (!o.quiet && isatty(2))) report_resources(began);
     } catch (const open_error& e) {
         could_not_open(e.what());
         return 1;
