@@ -87,6 +87,16 @@ class Terminal(unittest.TestCase):
             self.assertEqual(a.read(), b.read())
         self.assertEqual([l for l in shown if l and "tamsel:" not in l], plain.stdout.splitlines())
 
+    def test_compressed_inputs_show_the_share_read(self):
+        src = self.prefix + ".int"
+        for tool, name in (("gzip", "sim.int.gz"), ("bgzip", "sim.int.bgz")):
+            path = os.path.join(SCRATCH, name)
+            with open(src, "rb") as f, open(path, "wb") as out:
+                subprocess.run([tool, "-c"], stdin=f, stdout=out, check=True)
+            status, raw = run_on_terminal([TAMSEL, "-i", path, "-o", os.path.join(SCRATCH, name), "-c"])
+            self.assertEqual(status, 0, raw)
+            self.assertRegex(raw, r"tamsel: \d+ SNPs, \d+ SNPs/s of about \d+ \(\d+%\), \d+ min \d\d s left", tool)
+
     def test_stats_line_off_a_terminal_only_when_asked(self):
         out = os.path.join(SCRATCH, "s")
         r = subprocess.run([TAMSEL, "-i", self.prefix + ".int", "-o", out, "-c", "-s", "1", "20"],

@@ -26,6 +26,15 @@ bool line_source::open(const std::string& path, int threads)
     return false;
 }
 
+unsigned long long line_source::compressed_read() const
+{
+    if (!f_ || !f_->is_compressed) return 0;
+    // BGZF: the block being read, as the reading thread knows it; gzip is read
+    // on this thread, so its file offset is the one to take.
+    const long long at = f_->is_gzip ? static_cast<long long>(htell(f_->fp)) : bgzf_tell(f_) >> 16;
+    return at > 0 ? static_cast<unsigned long long>(at) : 0;
+}
+
 bool line_source::open(hFILE* h, const std::string& path, int threads)
 {
     path_ = path;
@@ -35,6 +44,7 @@ bool line_source::open(hFILE* h, const std::string& path, int threads)
     struct stat st;
     const bool regular = path != "-" && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     if (!f_->is_compressed && regular) plain_size_ = static_cast<unsigned long long>(st.st_size);
+    if (f_->is_compressed && regular) compressed_size_ = static_cast<unsigned long long>(st.st_size);
     piped_ = !f_->is_compressed && !regular;
     return true;
 }

@@ -44,6 +44,9 @@ public:
     // regular file (0 when unknown), for a progress estimate.
     unsigned long long consumed() const { return consumed_; }
     unsigned long long plain_size() const { return plain_size_; }
+    // The same for a compressed regular file, in compressed bytes.
+    unsigned long long compressed_read() const;
+    unsigned long long compressed_size() const { return compressed_size_; }
 
     // True for a plain or BGZF file, whose lines can be found again by tell/seek;
     // false for standard input and plain gzip.
@@ -68,7 +71,7 @@ private:
     std::vector<char> line_ = std::vector<char>(1 << 16);
     size_t len_ = 0;
     long line_no_ = 0;
-    unsigned long long consumed_ = 0, plain_size_ = 0;
+    unsigned long long consumed_ = 0, plain_size_ = 0, compressed_size_ = 0;
 };
 
 #endif

@@ -27,6 +27,7 @@ void progress::show(long done)
     char text[160];
     int n = std::snprintf(text, sizeof text, "\rtamsel: %ld SNPs, %.0f SNPs/s", done, rate);
     unsigned long long size = in_.plain_size(), read = in_.consumed();
+    if (size == 0) size = in_.compressed_size(), read = in_.compressed_read();
     if (size > 0 && read > 0 && read <= size) {
         double share = static_cast<double>(read) / size;
         long total = static_cast<long>(done / share + 0.5);

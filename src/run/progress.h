@@ -6,7 +6,8 @@
 
 class line_source;
 
-// Shows SNPs done, the rate and, for a plain file, the share read and the time
+// Shows SNPs done, the rate and, for a regular file (plain, or gzip and BGZF by
+// their compressed bytes), the share read and the time
 // left, updated in place a few times a second. Silent unless standard error is
 // a terminal; nothing reaches standard output or the files.
 class progress {
