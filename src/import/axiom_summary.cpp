@@ -45,7 +45,7 @@ convert_stats convert_axiom_summary(report_source& in, const report_columns& col
     std::string_view line;
     std::vector<std::string_view> f;
     while (in.next(line)) {
-        if (line.find_first_not_of(" \t,") == std::string_view::npos || line[0] == '#') continue;
+        if (blank_line(line) || line[0] == '#') continue;
         split_fields(line, cols.sep, f);
         if (f.size() != cols.names.size())
             throw import_error(path + " line " + std::to_string(in.line_no()) + ": " + std::to_string(f.size()) +

@@ -54,7 +54,7 @@ class pivot {
 public:
     pivot(report_source& in, const report_columns& cols, const convert_options& opt, row_output& out,
           std::vector<std::pair<long, std::string>> pending)
-        : pending_(std::move(pending)), in_(in), path_(in.path()), sep_(cols.sep), ncols_(cols.names.size()), col_(find_columns(cols, opt, path_)),
+        : lines_(in, std::move(pending)), path_(in.path()), sep_(cols.sep), ncols_(cols.names.size()), col_(find_columns(cols, opt, path_)),
           opt_(opt), out_(out)
     {
     }
@@ -63,40 +63,26 @@ public:
     {
         std::string_view line;
         std::vector<std::string_view> f;
-        while (next(line)) {
+        while (lines_.next(line)) {
             split_fields(line, sep_, f);
             if (f.size() != ncols_)
                 throw import_error(where() + std::to_string(f.size()) + " fields where the column names have " +
                                    std::to_string(ncols_));
             const std::string_view sample = f[static_cast<size_t>(col_.sample)];
             if (samples_.empty() || sample != samples_.back()) {
-                if (!samples_.empty()) end_block(line_no_ - 1);
+                if (!samples_.empty()) end_block(lines_.line_no() - 1);
                 start_block(sample);
             }
             add_record(f);
         }
         if (samples_.empty()) throw import_error(path_ + ": no data lines after the column names");
-        end_block(line_no_);
+        end_block(lines_.line_no());
         emit();
         return stats_;
     }
 
 private:
-    std::string where() const { return path_ + " line " + std::to_string(line_no_) + ": "; }
-    // The next non-blank data line: the ones read ahead first, then the report's.
-    bool next(std::string_view& line)
-    {
-        if (next_pending_ < pending_.size()) {
-            line_no_ = pending_[next_pending_].first;
-            line = pending_[next_pending_++].second;
-            return true;
-        }
-        while (in_.next(line)) {
-            line_no_ = in_.line_no();
-            if (line.find_first_not_of(" \t,") != std::string_view::npos) return true;
-        }
-        return false;
-    }
+    std::string where() const { return path_ + " line " + std::to_string(lines_.line_no()) + ": "; }
     std::string_view snp_name(uint32_t j) const
     {
         const size_t b = prefix_start_[j];
@@ -105,7 +91,7 @@ private:
 
     void start_block(std::string_view sample)
     {
-        check_word(sample, "sample ID", path_, line_no_);
+        check_word(sample, "sample ID", path_, lines_.line_no());
         if (!sample_set_.insert(std::string(sample)).second)
             throw order_break(where() + "sample " + std::string(sample) +
                                " appears in two blocks (the report must hold the lines of each sample together, or those of each SNP)");
@@ -127,7 +113,7 @@ private:
                 throw import_error(where() + "sample " + samples_.back() + " has SNP " + std::string(name) + " twice");
             prefix_start_.push_back(prefixes_.size());
             append_row_start(prefixes_, name, field_or_empty(f, col_.chr), field_or_empty(f, col_.pos),
-                             field_or_empty(f, col_.alleles), opt_, stats_, path_, line_no_);
+                             field_or_empty(f, col_.alleles), opt_, stats_, path_, lines_.line_no());
             prefixes_ += ' ';
         } else {
             // Blocks almost always repeat the first block's order: try the next SNP first.
@@ -255,10 +241,7 @@ private:
         stats_.spilled = spill_ ? spill_->size() : 0;
     }
 
-    std::vector<std::pair<long, std::string>> pending_;
-    size_t next_pending_ = 0;
-    long line_no_ = 0;
-    report_source& in_;
+    data_lines lines_;
     const std::string path_;
     const char sep_;
     const size_t ncols_;
@@ -298,7 +281,7 @@ convert_stats convert_final_report(report_source& in, const report_columns& cols
     std::vector<std::pair<long, std::string>> first;
     std::string_view line;
     while (first.size() < 2 && in.next(line))
-        if (line.find_first_not_of(" \t,") != std::string_view::npos) first.emplace_back(in.line_no(), line);
+        if (!blank_line(line)) first.emplace_back(in.line_no(), line);
     const int snp = find_column(cols.names, "SNP Name"), sample = find_column(cols.names, "Sample ID");
     if (first.size() == 2 && snp >= 0 && sample >= 0) {
         std::vector<std::string_view> f0, f1;

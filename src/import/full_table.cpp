@@ -72,7 +72,7 @@ convert_stats convert_full_table(report_source& in, const report_columns& cols, 
     std::string_view line;
     std::vector<std::string_view> f;
     while (in.next(line)) {
-        if (line.find_first_not_of(" \t,") == std::string_view::npos) continue;
+        if (blank_line(line)) continue;
         split_fields(line, cols.sep, f);
         if (f.size() != cols.names.size())
             throw import_error(path + " line " + std::to_string(in.line_no()) + ": " + std::to_string(f.size()) +

@@ -13,8 +13,6 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
-bool blank(std::string_view s) { return s.find_first_not_of(" \t,") == std::string_view::npos; }
-
 char complement(char c)
 {
     switch (c) {
@@ -42,9 +40,9 @@ public:
     snp_map read()
     {
         std::string_view line;
-        while (in_.next(line) && blank(line)) {
+        while (in_.next(line) && blank_line(line)) {
         }
-        if (in_.line_no() == 0 || blank(line)) throw import_error(path_ + " is empty");
+        if (in_.line_no() == 0 || blank_line(line)) throw import_error(path_ + " is empty");
         if (line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
         if (line.substr(0, 14) == "Illumina, Inc." || trim(line).substr(0, 9) == "[Heading]") return manifest();
         if (line.substr(0, 1) == "#") return annotation(line);
@@ -92,7 +90,7 @@ private:
     {
         std::string_view line;
         while (in_.next(line)) {
-            if (blank(line)) continue;
+            if (blank_line(line)) continue;
             if (stop && trim(line).substr(0, std::string_view(stop).size()) == stop) return false;
             if (sep == ' ') {
                 f_.clear();

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <string_view>
 #include <vector>
 
 class byte_stream {
@@ -15,6 +17,9 @@ public:
     // Up to n bytes into p; 0 at the end; throws import_error on a read failure.
     virtual size_t read(char* p, size_t n) = 0;
 };
+
+// A line of only blanks, tabs and commas (an empty CSV row) holds no data.
+inline bool blank_line(std::string_view s) { return s.find_first_not_of(" \t,") == std::string_view::npos; }
 
 class report_source {
 public:
@@ -39,6 +44,37 @@ private:
     bool eof_ = false;
     long line_no_ = 0;
     uint64_t consumed_ = 0;
+};
+
+// The report's data lines that are not blank: those read ahead to tell the
+// report's order first (with their line numbers), then the rest of in.
+class data_lines {
+public:
+    data_lines(report_source& in, std::vector<std::pair<long, std::string>> ahead)
+        : in_(in), ahead_(std::move(ahead))
+    {
+    }
+    bool next(std::string_view& line)
+    {
+        if (next_ahead_ < ahead_.size()) {
+            line_no_ = ahead_[next_ahead_].first;
+            line = ahead_[next_ahead_++].second;
+            return true;
+        }
+        while (in_.next(line)) {
+            line_no_ = in_.line_no();
+            if (!blank_line(line)) return true;
+        }
+        return false;
+    }
+    // The line number of the line last given.
+    long line_no() const { return line_no_; }
+
+private:
+    report_source& in_;
+    std::vector<std::pair<long, std::string>> ahead_;
+    size_t next_ahead_ = 0;
+    long line_no_ = 0;
 };
 
 #endif

@@ -13,7 +13,7 @@ class snp_stream {
 public:
     snp_stream(report_source& in, const report_columns& cols, const convert_options& opt, row_output& out,
                std::vector<std::pair<long, std::string>> first)
-        : in_(in), path_(in.path()), cols_(cols), opt_(opt), out_(out), pending_(std::move(first))
+        : path_(in.path()), cols_(cols), opt_(opt), out_(out), lines_(in, std::move(first))
     {
         auto need = [&](const char* name) {
             int i = find_column(cols.names, name);
@@ -30,7 +30,7 @@ public:
     {
         std::string_view line;
         std::vector<std::string_view> f;
-        while (next(line)) {
+        while (lines_.next(line)) {
             split_fields(line, cols_.sep, f);
             if (f.size() != cols_.names.size())
                 throw import_error(where() + std::to_string(f.size()) + " fields where the column names have " +
@@ -47,20 +47,7 @@ public:
     }
 
 private:
-    std::string where() const { return path_ + " line " + std::to_string(line_no_) + ": "; }
-    bool next(std::string_view& line)
-    {
-        if (next_pending_ < pending_.size()) {
-            line_no_ = pending_[next_pending_].first;
-            line = pending_[next_pending_++].second;
-            return true;
-        }
-        while (in_.next(line)) {
-            line_no_ = in_.line_no();
-            if (line.find_first_not_of(" \t,") != std::string_view::npos) return true;
-        }
-        return false;
-    }
+    std::string where() const { return path_ + " line " + std::to_string(lines_.line_no()) + ": "; }
     std::string_view field(const std::vector<std::string_view>& f, int i) const
     {
         return i >= 0 ? f[static_cast<size_t>(i)] : std::string_view();
@@ -75,14 +62,14 @@ private:
                                "or those of each sample)");
         current_ = snp;
         prefix_.clear();
-        append_row_start(prefix_, snp, field(f, chr_), field(f, pos_), field(f, alleles_), opt_, st_, path_, line_no_);
+        append_row_start(prefix_, snp, field(f, chr_), field(f, pos_), field(f, alleles_), opt_, st_, path_, lines_.line_no());
     }
 
     void add(std::string_view sample, const std::vector<std::string_view>& f)
     {
         size_t i;
         if (rows_ == 0) {
-            check_word(sample, "sample ID", path_, line_no_);
+            check_word(sample, "sample ID", path_, lines_.line_no());
             auto got = index_.emplace(std::string(sample), samples_.size());
             if (!got.second)
                 throw import_error(where() + "SNP " + current_ + " and sample " + std::string(sample) + " are given twice");
@@ -126,14 +113,11 @@ private:
         ++rows_;
     }
 
-    report_source& in_;
     const std::string path_;
     const report_columns& cols_;
     const convert_options& opt_;
     row_output& out_;
-    std::vector<std::pair<long, std::string>> pending_;
-    size_t next_pending_ = 0;
-    long line_no_ = 0;
+    data_lines lines_;
     int snp_, sample_, a_, b_, chr_, pos_, alleles_;
     convert_stats st_;
 
