@@ -34,15 +34,6 @@ size_t header_fields(const uint8_t* data, size_t size)
     return n;
 }
 
-// The folder fuzz/run.sh made (and removes), else one of this process in /dev/shm.
-std::string output_prefix()
-{
-    const char* given = std::getenv("TAMSEL_FUZZ_OUT");
-    const std::string dir = given && *given ? given : "/dev/shm/tamsel-fuzz-" + std::to_string(getpid());
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) fuzz::fail("cannot make the output folder " + dir);
-    return dir + "/out";
-}
-
 // The chromosome option named by a first line "#X", "#Y" or "#M", or nullptr.
 const char* chromosome(const uint8_t* data, size_t size)
 {
@@ -77,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (header_fields(data, size) > 3 + 2 * max_individuals) return 0;
     // One in-memory input and one output folder for the whole process.
     static fuzz::memfile file, gender;
-    static const std::string prefix = output_prefix();
+    static const std::string prefix = fuzz::output_prefix();
     static const std::string codes = gender_codes();
     const char* chrom = chromosome(data, size);
     if (chrom) {

@@ -4,11 +4,7 @@
 // records go through the reader and both writers' allele coding. Inputs over
 // 8 KB are skipped. Besides crashes and sanitizer reports it checks the exit
 // status (0 or 1) and that the text outputs hold whole lines.
-#include <cerrno>
-#include <cstdlib>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "fuzz_input.h"
@@ -17,14 +13,6 @@
 namespace {
 
 constexpr size_t max_bytes = 8192;
-
-std::string output_prefix()
-{
-    const char* given = std::getenv("TAMSEL_FUZZ_OUT");
-    const std::string dir = (given && *given ? given : "/dev/shm/tamsel-fuzz-" + std::to_string(getpid())) + std::string("/vcf");
-    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) fuzz::fail("cannot make the output folder " + dir);
-    return dir + "/out";
-}
 
 }  // namespace
 
@@ -38,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > max_bytes || fuzz::compressed(data, size)) return 0;
     static fuzz::memfile file;
-    static const std::string prefix = output_prefix();
+    static const std::string prefix = fuzz::output_prefix("vcf");
     file.write(data, size);
     std::vector<std::string> words = {"tamsel", "-i",    file.path(),  "-o",      prefix,  "-c",
                                       "--vcf",  prefix + ".vcf", "--plink", prefix, "--quiet"};

@@ -3,7 +3,11 @@
 #ifndef TAMSEL_FUZZ_WHOLE_RUN_H
 #define TAMSEL_FUZZ_WHOLE_RUN_H
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -44,6 +48,20 @@ inline void check_whole_lines(const std::string& path)
     }
     std::fclose(f);
     if (last != '\n') fail(path + " ends inside a line");
+}
+
+// PREFIX "out" in the folder fuzz/run.sh made (and removes), else in one of
+// this process in /dev/shm; in its subfolder sub when sub is not empty.
+inline std::string output_prefix(const std::string& sub = "")
+{
+    const char* given = std::getenv("TAMSEL_FUZZ_OUT");
+    std::string dir = given && *given ? given : "/dev/shm/tamsel-fuzz-" + std::to_string(getpid());
+    auto make = [](const std::string& d) {
+        if (mkdir(d.c_str(), 0700) != 0 && errno != EEXIST) fail("cannot make the output folder " + d);
+    };
+    make(dir);
+    if (!sub.empty()) make(dir += "/" + sub);
+    return dir + "/out";
 }
 
 }  // namespace fuzz
