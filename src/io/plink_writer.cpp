@@ -53,14 +53,12 @@ private:
     run_info run_;
     std::string row_;
     long bad_pos_ = 0, bad_chrom_ = 0, bad_allele_ = 0;
-    std::shared_ptr<const reference_genome> reference_;
 };
 
 void plink_writer::begin(const run_info& run)
 {
     std::string problem = sample_names_problem(run.samples);
     if (!problem.empty()) throw input_error(run.input + " line 1: " + problem + "; " + prefix_ + ".fam needs distinct names");
-    reference_ = run.reference;
     bed_.start();
     bim_.start();
     fam_.start();
@@ -90,9 +88,9 @@ void plink_writer::write(const snp_result& r)
     // REF; at an array site of several ALTs, allele 1 is B and allele 2 is A.
     bool swap = false;
     site_alleles_of site = r.site;
-    if (site.alleles.empty() && reference_ && al.ok) {
+    if (site.alleles.empty() && run_.reference && al.ok) {
         ref_match how;
-        site = align_to_reference(*reference_, p, al, how);
+        site = align_to_reference(*run_.reference, p, al, how);
     }
     if (!site.alleles.empty()) {
         const std::vector<std::string>& v = site.alleles;
