@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 struct run_result {
     int status = -1;
@@ -53,6 +54,19 @@ inline run_result run_tamsel(const std::string& args, const std::string& dir)
     r.out = slurp(dir + "/stdout");
     r.err = slurp(dir + "/stderr");
     return r;
+}
+
+// A path or word quoted for the shell.
+inline std::string q(const std::string& s) { return "'" + s + "'"; }
+
+// The lines of text, without their line ends.
+inline std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> v;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) v.push_back(line);
+    return v;
 }
 
 inline int count_lines(const std::string& text)

@@ -16,17 +16,6 @@ namespace {
 const std::string DATA = TAMSEL_TEST_DATA;
 const char* const SUFFIXES[] = {"_calls", "_probs", "_kmodelmu", "_contrastmu"};
 
-std::string q(const std::string& s) { return "'" + s + "'"; }
-
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) v.push_back(line);
-    return v;
-}
-
 void write_bgzf(const std::string& path, const std::string& text)
 {
     BGZF* z = bgzf_open(path.c_str(), "w");

@@ -12,17 +12,6 @@ namespace {
 const std::string DATA = TAMSEL_TEST_DATA;
 const std::string GENDER = DATA + "/example_x.gender";
 
-std::string q(const std::string& s) { return "'" + s + "'"; }
-
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> v;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) v.push_back(line);
-    return v;
-}
-
 std::vector<std::string> fields(const std::string& line)
 {
     std::vector<std::string> v;
