@@ -46,10 +46,7 @@ convert_stats convert_axiom_summary(report_source& in, const report_columns& col
     std::vector<std::string_view> f;
     while (in.next(line)) {
         if (blank_line(line) || line[0] == '#') continue;
-        split_fields(line, cols.sep, f);
-        if (f.size() != cols.names.size())
-            throw import_error(path + " line " + std::to_string(in.line_no()) + ": " + std::to_string(f.size()) +
-                               " fields where the column names have " + std::to_string(cols.names.size()));
+        split_data_line(line, cols.sep, cols.names.size(), f, path, in.line_no());
         const std::string_view id = f[0];
         const bool is_a = id.size() > 2 && id.substr(id.size() - 2) == "-A";
         const bool is_b = id.size() > 2 && id.substr(id.size() - 2) == "-B";

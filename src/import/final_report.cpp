@@ -64,10 +64,7 @@ public:
         std::string_view line;
         std::vector<std::string_view> f;
         while (lines_.next(line)) {
-            split_fields(line, sep_, f);
-            if (f.size() != ncols_)
-                throw import_error(where() + std::to_string(f.size()) + " fields where the column names have " +
-                                   std::to_string(ncols_));
+            split_data_line(line, sep_, ncols_, f, path_, lines_.line_no());
             const std::string_view sample = f[static_cast<size_t>(col_.sample)];
             if (samples_.empty() || sample != samples_.back()) {
                 if (!samples_.empty()) end_block(lines_.line_no() - 1);

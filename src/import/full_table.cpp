@@ -73,10 +73,7 @@ convert_stats convert_full_table(report_source& in, const report_columns& cols, 
     std::vector<std::string_view> f;
     while (in.next(line)) {
         if (blank_line(line)) continue;
-        split_fields(line, cols.sep, f);
-        if (f.size() != cols.names.size())
-            throw import_error(path + " line " + std::to_string(in.line_no()) + ": " + std::to_string(f.size()) +
-                               " fields where the column names have " + std::to_string(cols.names.size()));
+        split_data_line(line, cols.sep, cols.names.size(), f, path, in.line_no());
         row.clear();
         append_row_start(row, f[name], chr >= 0 ? f[chr] : std::string_view(), pos >= 0 ? f[pos] : std::string_view(),
                          alleles >= 0 ? f[alleles] : std::string_view(), opt, st, path, in.line_no());

@@ -50,6 +50,15 @@ void split_fields(std::string_view line, char sep, std::vector<std::string_view>
     }
 }
 
+void split_data_line(std::string_view line, char sep, size_t ncols, std::vector<std::string_view>& out,
+                     const std::string& path, long line_no)
+{
+    split_fields(line, sep, out);
+    if (out.size() != ncols)
+        throw import_error(path + " line " + std::to_string(line_no) + ": " + std::to_string(out.size()) +
+                           " fields where the column names have " + std::to_string(ncols));
+}
+
 int find_column(const std::vector<std::string>& names, const std::string& name)
 {
     for (size_t i = 0; i < names.size(); ++i)

@@ -27,6 +27,11 @@ report_columns detect_layout(report_source& in);
 // Splits LINE at SEP into OUT (cleared first), trimming blanks around fields.
 void split_fields(std::string_view line, char sep, std::vector<std::string_view>& out);
 
+// split_fields of a data line that must have NCOLS fields, one per column name;
+// throws import_error naming PATH and LINE_NO when it has another number.
+void split_data_line(std::string_view line, char sep, size_t ncols, std::vector<std::string_view>& out,
+                     const std::string& path, long line_no);
+
 // Index of the column called NAME, or -1.
 int find_column(const std::vector<std::string>& names, const std::string& name);
 

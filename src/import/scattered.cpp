@@ -78,10 +78,7 @@ convert_stats convert_scattered(report_source& in, const report_columns& cols, c
     std::vector<std::string_view> f;
     while (in.next(line)) {
         if (blank_line(line)) continue;
-        split_fields(line, cols.sep, f);
-        if (f.size() != cols.names.size())
-            throw import_error(path + " line " + std::to_string(in.line_no()) + ": " + std::to_string(f.size()) +
-                               " fields where the column names have " + std::to_string(cols.names.size()));
+        split_data_line(line, cols.sep, cols.names.size(), f, path, in.line_no());
         record r;
         auto s = snp_index.emplace(std::string(f[snp_col]), static_cast<uint32_t>(prefixes.size()));
         if (s.second) {

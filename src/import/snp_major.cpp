@@ -31,10 +31,7 @@ public:
         std::string_view line;
         std::vector<std::string_view> f;
         while (lines_.next(line)) {
-            split_fields(line, cols_.sep, f);
-            if (f.size() != cols_.names.size())
-                throw import_error(where() + std::to_string(f.size()) + " fields where the column names have " +
-                                   std::to_string(cols_.names.size()));
+            split_data_line(line, cols_.sep, cols_.names.size(), f, path_, lines_.line_no());
             const std::string_view snp = f[static_cast<size_t>(snp_)], sample = f[static_cast<size_t>(sample_)];
             if (snp != current_) start_snp(snp, f);
             add(sample, f);
