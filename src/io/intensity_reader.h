@@ -22,6 +22,15 @@ struct row_job {
     std::vector<double> ab;        // A and B of each pair read, in order
     std::vector<double> noise;     // its perturbation deviates (with -a, when fitted)
     site_alleles_of site;          // a VCF/BCF input's REF/ALT and which are A and B
+
+    // A row taken on one thread and decoded on another (intensity_reader::take).
+    std::vector<char> raw;         // the line as read, NUL-terminated
+    std::vector<char*> fields;     // its fields, once decoded
+    long line_no = 0;
+    bool unterminated = false;     // it ended at the end of the input, without a line end
+    bool blank = false;
+    std::string damage;            // what decoding found to repair, for accept to report
+    bool draws = false;            // with -a: it draws perturbation deviates
 };
 
 class intensity_reader {
@@ -39,6 +48,16 @@ public:
     virtual void report() = 0;
     // True when rows come with their own REF/ALT (row_job::site).
     virtual bool record_alleles() const { return false; }
+
+    // Reading in three steps, so that rows are decoded on other threads: take
+    // reads the next row as it stands (false at the end of the data), decode
+    // converts it on any thread, and accept, called in row order, reports what
+    // decode found and returns false where the data end (no row from there on
+    // is used). Throws as next() does. Only for a reader whose splits() is true.
+    virtual bool splits() const { return false; }
+    virtual bool take(row_job&) { return false; }
+    virtual void decode(row_job&) const {}
+    virtual bool accept(row_job&) { return false; }
 };
 
 #endif

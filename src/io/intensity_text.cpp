@@ -51,19 +51,19 @@ bool intensity_text::read_header()
     return true;
 }
 
-void intensity_text::damaged(const std::string& what)
+void intensity_text::damaged(const std::string& what, long line)
 {
-    std::string where = in_.path() + " line " + std::to_string(in_.line_no()) + ": " + what;
+    std::string where = in_.path() + " line " + std::to_string(line) + ": " + what;
     if (strict_) throw input_error(where + " (--strict)");
     if (++damaged_ <= listed) std::cerr << "Warning : " << where << std::endl;
 }
 
-void intensity_text::check_row(size_t pairs)
+std::string intensity_text::damage(const std::vector<char*>& fields, size_t pairs, bool unterminated) const
 {
     const size_t nind = samples_.size();
-    size_t values = fields_.size() > 3 ? fields_.size() - 3 : 0;
+    size_t values = fields.size() > 3 ? fields.size() - 3 : 0;
     // Trailing blanks leave one empty last field, which is no value.
-    if (values > 0 && fields_.back()[0] == '\0') --values;
+    if (values > 0 && fields.back()[0] == '\0') --values;
     std::string what;
     auto add = [&what](const std::string& s) { what += (what.empty() ? "" : "; ") + s; };
     if (values % 2 == 1) add("an A value without its B (that individual is missing)");
@@ -73,38 +73,71 @@ void intensity_text::check_row(size_t pairs)
     else if (values + 3 > header_fields_)
         add(std::to_string(values + 3) + " fields, more than the header's " +
             std::to_string(header_fields_) + " (the extra values are not used)");
-    if (in_.unterminated()) add("no line end at the end of the file (the row may be cut short)");
-    if (!what.empty()) damaged(what);
+    if (unterminated) add("no line end at the end of the file (the row may be cut short)");
+    return what;
+}
+
+// Reading stops at a short row; say so when that drops data, so a truncated
+// or damaged file is noticed rather than silently cut short.
+bool intensity_text::stop_at(long line, size_t nfields, bool row_blank)
+{
+    ended_ = true;
+    // Lines already taken past this one count as what follows it.
+    bool more = last_filled_ > line;
+    while (!more && in_.next()) more = !blank(in_.line());
+    if (row_blank && !more) return false;
+    std::string what = "line " + std::to_string(line) + " has " + std::to_string(nfields) +
+                       " fields, fewer than the " + std::to_string(samples_.size()) +
+                       " individuals; reading stopped there" + (more ? " although more lines follow" : "");
+    if (strict_) throw input_error(in_.path() + " " + what + " (--strict)");
+    std::cerr << "Warning : " << what << std::endl;
+    return false;
+}
+
+static void fill_texts(const std::vector<char*>& fields, row_job& job)
+{
+    job.id = fields.size() > 0 ? fields[0] : "";
+    job.position = fields.size() > 1 ? fields[1] : "";
+    job.allele = fields.size() > 2 ? fields[2] : "";
 }
 
 bool intensity_text::next(row_job& job, bool parse)
 {
     if (ended_ || in_.at_end() || !in_.next()) return false;
-    const size_t nind = samples_.size();
     const bool row_blank = blank(in_.line());
     split_chars(in_.line(), fields_);
-    if (fields_.size() < nind) {
-        ended_ = true;
-        // Reading stops at a short row; say so when that drops data, so a
-        // truncated or damaged file is noticed rather than silently cut short.
-        const long line = in_.line_no();
-        const size_t nfields = fields_.size();
-        bool more = false;
-        while (!more && in_.next()) more = !blank(in_.line());
-        if (row_blank && !more) return false;
-        std::string what = "line " + std::to_string(line) + " has " + std::to_string(nfields) +
-                           " fields, fewer than the " + std::to_string(nind) +
-                           " individuals; reading stopped there" +
-                           (more ? " although more lines follow" : "");
-        if (strict_) throw input_error(in_.path() + " " + what + " (--strict)");
-        std::cerr << "Warning : " << what << std::endl;
-        return false;
-    }
+    if (fields_.size() < samples_.size()) return stop_at(in_.line_no(), fields_.size(), row_blank);
     if (!parse) return true;
-    job.id = fields_.size() > 0 ? fields_[0] : "";
-    job.position = fields_.size() > 1 ? fields_[1] : "";
-    job.allele = fields_.size() > 2 ? fields_[2] : "";
-    check_row(read_pairs(fields_, job.ab));
+    fill_texts(fields_, job);
+    const std::string what = damage(fields_, read_pairs(fields_, job.ab), in_.unterminated());
+    if (!what.empty()) damaged(what, in_.line_no());
+    return true;
+}
+
+bool intensity_text::take(row_job& job)
+{
+    if (ended_ || in_.at_end() || !in_.next()) return false;
+    job.line_no = in_.line_no();
+    job.unterminated = in_.unterminated();
+    job.blank = blank(in_.line());
+    if (!job.blank) last_filled_ = job.line_no;
+    in_.swap_line(job.raw);
+    return true;
+}
+
+void intensity_text::decode(row_job& job) const
+{
+    split_chars(job.raw.data(), job.fields);
+    job.damage.clear();
+    if (job.fields.size() < samples_.size()) return;
+    fill_texts(job.fields, job);
+    job.damage = damage(job.fields, read_pairs(job.fields, job.ab), job.unterminated);
+}
+
+bool intensity_text::accept(row_job& job)
+{
+    if (job.fields.size() < samples_.size()) return stop_at(job.line_no, job.fields.size(), job.blank);
+    if (!job.damage.empty()) damaged(job.damage, job.line_no);
     return true;
 }
 

@@ -137,6 +137,14 @@ done:
     return true;
 }
 
+void line_source::swap_line(std::vector<char>& other)
+{
+    other.swap(line_);
+    if (line_.size() < 2) line_.resize(1 << 16);
+    len_ = 0;
+    line_[0] = '\0';
+}
+
 bool line_source::seekable() const
 {
     return f_ && path_ != "-" && !f_->is_gzip && !piped_;

@@ -33,6 +33,9 @@ public:
 
     char* line() { return line_.data(); }
     size_t length() const { return len_; }
+    // Hands the line last read over to other (NUL-terminated, line end kept),
+    // taking other's storage for the next line.
+    void swap_line(std::vector<char>& other);
     // 1-based number of the line last read.
     long line_no() const { return line_no_; }
     // True once reading has reached the end of the input.

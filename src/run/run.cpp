@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -33,10 +34,12 @@ void could_not_open(const std::string& path)
 }
 
 // The rows of the requested range, numbered and prepared for the workers.
+// Read whole (next) or, when the reader splits its rows, taken here, decoded
+// on a worker (decode) and numbered here in row order (accept).
 class row_range {
 public:
     row_range(intensity_reader& reader, int first, int last, int nind, bool pert, resume_point at)
-        : reader_(reader), nind_(nind), pert_(pert), at_(std::move(at)), rows_(at_.counted)
+        : reader_(reader), nind_(nind), pert_(pert), at_(std::move(at)), rows_(at_.counted), taken_(rows_)
     {
         first_ = first > 1 ? first : 1;
         last_ = last > -1 ? last : -1;
@@ -44,15 +47,53 @@ public:
     }
     bool next(row_job& job)
     {
+        if (!skip_to_first()) return false;
+        if (!reader_.next(job, true)) return false;
+        ++rows_;
+        ++taken_;
+        number(job, pert_ && fitted(job.ab, nind_));
+        return true;
+    }
+    bool take(row_job& job)
+    {
+        if (!skip_to_first() || !reader_.take(job)) return false;
+        ++taken_;
+        return true;
+    }
+    void decode(row_job& job) const
+    {
+        reader_.decode(job);
+        job.draws = pert_ && fitted(job.ab, nind_);
+    }
+    bool accept(row_job& job)
+    {
+        if (!reader_.accept(job)) return false;
+        ++rows_;
+        number(job, job.draws);
+        return true;
+    }
+    long rows() const { return rows_; }
+    int first() const { return first_; }
+    long last() const { return last_ == -1 ? rows_ : last_; }
+
+private:
+    // Counts the rows before the first one processed; false when the data end
+    // before it or at the last one.
+    bool skip_to_first()
+    {
+        row_job skipped;
         for (;;) {
-            if (last_ != -1 && rows_ >= last_) return false;
-            const bool wanted = rows_ + 1 >= first_;
-            if (!reader_.next(job, wanted)) return false;
+            if (last_ != -1 && taken_ >= last_) return false;
+            if (taken_ + 1 >= first_) return true;
+            if (!reader_.next(skipped, false)) return false;
             ++rows_;
-            if (wanted) break;
+            ++taken_;
             // A row skipped after an index checkpoint still takes its place in the random stream.
             if (pert_ && at_.draws(rows_)) draw_noise(skipped_, nind_);
         }
+    }
+    void number(row_job& job, bool draws)
+    {
         job.index = index_++;
         job.console.clear();
         const size_t pairs = job.ab.size() / 2;
@@ -61,21 +102,15 @@ public:
         if ((job.index + 1) % 10 == 0) job.console += "SNP " + std::to_string(job.index + 1) + " \n";
         // One random stream in SNP order: every fitted SNP draws 2 x nind deviates.
         job.noise.clear();
-        if (pert_ && fitted(job.ab, nind_)) draw_noise(job.noise, nind_);
-        return true;
+        if (pert_ && draws) draw_noise(job.noise, nind_);
     }
-    long rows() const { return rows_; }
-    int first() const { return first_; }
-    long last() const { return last_ == -1 ? rows_ : last_; }
-
-private:
     intensity_reader& reader_;
     int nind_;
     bool pert_;
     resume_point at_;
     std::vector<double> skipped_;
     int first_, last_;
-    long rows_, index_ = 0;
+    long rows_, taken_, index_ = 0;
 };
 
 // An output that is one of the inputs would be emptied before it is read.
@@ -88,17 +123,21 @@ bool same_file(const std::string& input, const out_file& f)
 
 }  // namespace
 
-// One line on standard error: wall time, CPU time of every thread, peak memory.
+// One line on standard error: wall time, CPU time of every thread, peak memory,
+// and the share of the CPU of this thread, which reads and writes every row.
 static void report_resources(std::chrono::steady_clock::time_point began)
 {
+    struct timespec own;
+    const bool have_own = clock_gettime(CLOCK_THREAD_CPUTIME_ID, &own) == 0;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     struct rusage u;
     if (getrusage(RUSAGE_SELF, &u) != 0) return;
     const double cpu = static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
                        static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-    char text[160];
-    std::snprintf(text, sizeof text, "tamsel: wall %.2f s, CPU %.2f s, peak memory %.1f MB\n", wall, cpu,
-                  static_cast<double>(u.ru_maxrss) / 1024.0);
+    char text[200];
+    const double own_cpu = static_cast<double>(own.tv_sec) + static_cast<double>(own.tv_nsec) / 1e9;
+    std::snprintf(text, sizeof text, "tamsel: wall %.2f s, CPU %.2f s, peak memory %.1f MB, main thread %.2f%% of CPU\n",
+                  wall, cpu, static_cast<double>(u.ru_maxrss) / 1024.0, have_own && cpu > 0 ? 100.0 * own_cpu / cpu : 0.0);
     std::fputs(text, stderr);
 }
 
@@ -189,8 +228,18 @@ int run_tamsel(const options& o, const std::string& command_line)
         row_range range(reader, o.first, o.last, info.nind, o.pert, std::move(start));
         progress shown(!o.quiet, in);
         long done = 0;
+        row_steps steps;
+        if (threads > 1 && reader.splits()) {
+            // The calling thread only takes the rows; workers decode them.
+            steps.take = [&](row_job& job) { return range.take(job); };
+            steps.prepare = [&](row_job& job) { range.decode(job); };
+            steps.accept = [&](row_job& job) { return range.accept(job); };
+        } else {
+            steps.take = [&](row_job& job) { return range.next(job); };
+            steps.accept = [](row_job&) { return true; };
+        }
         run_pipeline(
-            workers, 4 * static_cast<size_t>(threads), [&](row_job& job) { return range.next(job); },
+            workers, 4 * static_cast<size_t>(threads), steps,
             [&](snp_result& r) {
                 if (!r.console.empty()) {
                     shown.before_console();
