@@ -170,6 +170,57 @@ TEST_F(Reliability, DamagedRowsAreReportedAndStrictStops)
     EXPECT_NE(r.err.find("no individuals"), std::string::npos) << r.err;
 }
 
+// A damaged row amid others, decoded on a worker while the rows around it are
+// read and fitted: every thread count reports what one thread reports, stops
+// at the same row and leaves the same whole lines behind.
+TEST_F(Reliability, DamagedRowsReadAlikeOnEveryThreadCount)
+{
+    const int nind = 6;
+    std::string r30 = row(30, nind);
+    const std::string before = header(nind) + rows(29, nind), after = rows(60, nind).substr(rows(30, nind).size());
+    std::string bad_run = before;
+    for (int k = 30; k <= 60; ++k) {
+        std::string x = row(k, nind);
+        bad_run += k <= 45 ? x.substr(0, x.rfind('\t')) + "\n" : x;
+    }
+    const std::string cases[] = {
+        before + r30.substr(0, r30.rfind('\t')) + "\n" + after,
+        before + r30.substr(0, r30.size() - 1) + "\t1\t2\n" + after,
+        before + "x\t1:1\tAG\t1\n" + after,
+        before + "x\t1:1\tAG\t1\n\n \n\n",
+        before + "\n" + after,
+        before + r30.substr(0, r30.size() - 3),
+        // Bad fields from the middle on: ten listed, then a total.
+        bad_run,
+    };
+    for (size_t c = 0; c < sizeof cases / sizeof cases[0]; ++c) {
+        write_file(path("in.txt"), cases[c]);
+        for (const char* strict : {"", " --strict"}) {
+            const std::string what = "case " + std::to_string(c) + strict;
+            auto one_run = [&](const char* threads, std::string files[2]) {
+                const std::string out = path(std::string("t") + threads);
+                run_result r = run_tamsel("-i " + q("in.txt") + " -o '" + out + "' -c -p -a" + strict +
+                                              " --threads " + threads, dir);
+                files[0] = slurp(out + "_calls");
+                files[1] = slurp(out + "_probs");
+                return r;
+            };
+            std::string one_files[2], many_files[2];
+            const run_result one = one_run("1", one_files);
+            EXPECT_NE(one.err, "") << what;
+            EXPECT_TRUE(whole_lines(one_files[0]) && whole_lines(one_files[1])) << what;
+            for (const char* threads : {"2", "4"}) {
+                const run_result many = one_run(threads, many_files);
+                EXPECT_EQ(many.status, one.status) << what << " --threads " << threads;
+                EXPECT_EQ(many.out, one.out) << what << " --threads " << threads;
+                EXPECT_EQ(many.err, one.err) << what << " --threads " << threads;
+                EXPECT_EQ(many_files[0], one_files[0]) << what << " --threads " << threads;
+                EXPECT_EQ(many_files[1], one_files[1]) << what << " --threads " << threads;
+            }
+        }
+    }
+}
+
 // A byte-order mark and non-ASCII ids are text: the fields stay where they are.
 TEST_F(Reliability, Utf8IsText)
 {

@@ -87,11 +87,22 @@ bool line_source::fill()
     }
     pos_ = 0;
     end_ = static_cast<size_t>(n);
+    lf_ = cr_ = unknown;
     if (!started_) {
         started_ = true;
         if (end_ >= 3 && std::memcmp(buf_.data(), "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
     }
     return true;
+}
+
+size_t line_source::next_of(char c, size_t& at) const
+{
+    // Each byte of the buffer is searched once for each kind of line end.
+    if (at == unknown || at < pos_) {
+        const void* p = std::memchr(buf_.data() + pos_, c, end_ - pos_);
+        at = p ? static_cast<size_t>(static_cast<const char*>(p) - buf_.data()) : end_;
+    }
+    return at;
 }
 
 bool line_source::next()
@@ -113,8 +124,7 @@ bool line_source::next()
         }
         const char* s = buf_.data() + pos_;
         size_t avail = end_ - pos_;
-        size_t k = 0;
-        while (k < avail && s[k] != '\n' && s[k] != '\r') ++k;
+        const size_t k = std::min(next_of('\n', lf_), next_of('\r', cr_)) - pos_;
         bool found = k < avail;
         size_t take = found ? k + 1 : k;
         if (len_ + take + 2 > line_.size()) line_.resize((len_ + take + 2) * 2);
@@ -161,6 +171,7 @@ bool line_source::seek(uint64_t where, long last_line)
 {
     if (!seekable() || bgzf_seek(f_, static_cast<int64_t>(where), SEEK_SET) < 0) return false;
     pos_ = end_ = 0;
+    lf_ = cr_ = unknown;
     eof_ = false;
     started_ = true;
     unterminated_ = false;

@@ -63,11 +63,15 @@ public:
 
 private:
     bool fill();
+    // Where the next c at or after pos_ is in buf_ (end_ when none); at caches it.
+    size_t next_of(char c, size_t& at) const;
     [[noreturn]] void corrupt();
     std::string path_;
     BGZF* f_ = nullptr;
     std::vector<char> buf_ = std::vector<char>(1 << 16);
     size_t pos_ = 0, end_ = 0;
+    static constexpr size_t unknown = static_cast<size_t>(-1);
+    size_t lf_ = unknown, cr_ = unknown;  // next LF and CR in buf_, when known
     uint64_t fill_at_ = 0;  // virtual offset of buf_[0]
     bool eof_ = false, started_ = false, unterminated_ = false;
     bool piped_ = false;  // plain text that is not a regular file
