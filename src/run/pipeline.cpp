@@ -1,4 +1,5 @@
-// pipeline.cpp -- a bounded window of SNPs in flight, decoded and fitted by a pool of workers.
+// pipeline.cpp -- a bounded window of SNPs in flight: read on the calling
+// thread, decoded and fitted by a pool of workers, written on a thread of its own.
 #include "pipeline.h"
 
 #include <condition_variable>
@@ -21,10 +22,12 @@ struct slot {
 
 class pool {
 public:
-    pool(std::vector<std::unique_ptr<worker>>& workers, size_t window, const std::function<void(row_job&)>& prepare)
-        : slots_(window), prepare_(prepare)
+    pool(std::vector<std::unique_ptr<worker>>& workers, size_t window, const std::function<void(row_job&)>& prepare,
+         const std::function<void(snp_result&)>& done)
+        : slots_(window), prepare_(prepare), done_(done)
     {
         for (auto& w : workers) threads_.emplace_back([this, &w] { work(*w); });
+        threads_.emplace_back([this] { write(); });
     }
     ~pool()
     {
@@ -33,14 +36,25 @@ public:
             stop_ = true;
         }
         work_cv_.notify_all();
+        write_cv_.notify_all();
         for (std::thread& t : threads_) t.join();
     }
     slot& at(long k) { return slots_[static_cast<size_t>(k) % slots_.size()]; }
-    long size() const { return static_cast<long>(slots_.size()); }
     bool is(long k, slot_state s)
     {
         std::lock_guard<std::mutex> g(m_);
         return at(k).state == s;
+    }
+    bool failed()
+    {
+        std::lock_guard<std::mutex> g(m_);
+        return failed_;
+    }
+    // True while row `taken` has a free slot (and the writing has not failed).
+    bool room(long taken)
+    {
+        std::lock_guard<std::mutex> g(m_);
+        return !failed_ && taken - written_ < static_cast<long>(slots_.size());
     }
     void set(long k, slot_state s)
     {
@@ -50,15 +64,27 @@ public:
             if (s == TAKEN) decode_.push_back(k);
             if (s == FITTING) fit_.push_back(k);
         }
-        if (s == TAKEN || s == FITTING) work_cv_.notify_one();
+        work_cv_.notify_one();
     }
-    // Waits until the slot `ready` is READY or the slot `done` is DONE (-1: none).
-    void wait(long ready, long done)
+    // Waits until the slot `ready` is READY (-1: none), row `taken` has a slot
+    // (-1: none) or the writing has failed.
+    void wait(long ready, long taken)
     {
         std::unique_lock<std::mutex> g(m_);
         changed_cv_.wait(g, [&] {
-            return (ready >= 0 && at(ready).state == READY) || (done >= 0 && at(done).state == DONE);
+            return failed_ || (ready >= 0 && at(ready).state == READY) ||
+                   (taken >= 0 && taken - written_ < static_cast<long>(slots_.size()));
         });
+    }
+    // Waits until the first `rows` rows are written or the writing failed, and
+    // returns the error of a fit or of done() that stopped it.
+    std::exception_ptr finish(long rows)
+    {
+        std::unique_lock<std::mutex> g(m_);
+        end_ = rows;
+        write_cv_.notify_all();
+        changed_cv_.wait(g, [&] { return failed_ || written_ == rows; });
+        return error_;
     }
 
 private:
@@ -90,16 +116,51 @@ private:
                 std::lock_guard<std::mutex> g(m_);
                 s.state = fit ? DONE : READY;
             }
+            (fit ? write_cv_ : changed_cv_).notify_all();
+        }
+    }
+    // The results in row order; a failed fit or write stops it.
+    void write()
+    {
+        for (long k = 0;; ++k) {
+            {
+                std::unique_lock<std::mutex> g(m_);
+                write_cv_.wait(g, [&] { return stop_ || k == end_ || at(k).state == DONE; });
+                if (stop_ || k == end_) return;
+            }
+            slot& s = at(k);
+            std::exception_ptr e = s.error;
+            if (!e) {
+                try {
+                    done_(s.result);
+                } catch (...) {
+                    e = std::current_exception();
+                }
+            }
+            {
+                std::lock_guard<std::mutex> g(m_);
+                if (e) {
+                    error_ = e;
+                    failed_ = true;
+                } else {
+                    s.state = FREE;
+                    written_ = k + 1;
+                }
+            }
             changed_cv_.notify_all();
+            if (e) return;
         }
     }
     std::vector<slot> slots_;
     const std::function<void(row_job&)>& prepare_;
+    const std::function<void(snp_result&)>& done_;
     std::vector<std::thread> threads_;
     std::deque<long> decode_, fit_;
     std::mutex m_;
-    std::condition_variable work_cv_, changed_cv_;
-    bool stop_ = false;
+    std::condition_variable work_cv_, write_cv_, changed_cv_;
+    long written_ = 0, end_ = -1;
+    bool stop_ = false, failed_ = false;
+    std::exception_ptr error_;
 };
 
 }  // namespace
@@ -118,13 +179,13 @@ void run_pipeline(std::vector<std::unique_ptr<worker>>& workers, size_t window, 
         }
         return;
     }
-    pool p(workers, window < 2 ? 2 : window, rows.prepare);
-    long taken = 0, accepted = 0, written = 0;
+    pool p(workers, window < 2 ? 2 : window, rows.prepare, done);
+    long taken = 0, accepted = 0;
     bool more = true, ended = false;
     std::exception_ptr take_error, read_error;
     for (;;) {
-        while (more && taken - written < p.size()) {
-            // The slot is free, so no worker touches it while the row is taken.
+        while (more && p.room(taken)) {
+            // The slot is free, so no other thread touches it while the row is taken.
             slot& s = p.at(taken);
             try {
                 more = rows.take(s.job);
@@ -157,15 +218,12 @@ void run_pipeline(std::vector<std::unique_ptr<worker>>& workers, size_t window, 
             read_error = take_error;
             ended = true;
         }
-        while (written < accepted && p.is(written, DONE)) {
-            slot& s = p.at(written++);
-            if (s.error) std::rethrow_exception(s.error);
-            done(s.result);
-            p.set(written - 1, FREE);
-        }
         const bool accepting = !ended && accepted < taken;
-        if (!accepting && written == accepted && (ended || !more)) break;
-        if (accepting || written < accepted) p.wait(accepting ? accepted : -1, written < accepted ? written : -1);
+        if (p.failed() || (!accepting && (ended || !more))) break;
+        p.wait(accepting ? accepted : -1, more ? taken : -1);
     }
+    // Every row accepted is written before the reading's error is thrown.
+    std::exception_ptr write_error = p.finish(accepted);
+    if (write_error) std::rethrow_exception(write_error);
     if (read_error) std::rethrow_exception(read_error);
 }

@@ -1,5 +1,6 @@
-// pipeline.h -- the SNP loop on several threads: rows are read and results
-// written on the calling thread, in input order; workers decode and fit in between.
+// pipeline.h -- the SNP loop on several threads: rows are read on the calling
+// thread and results written on a thread of their own, in input order; workers
+// decode and fit in between.
 #ifndef TAMSEL_RUN_PIPELINE_H
 #define TAMSEL_RUN_PIPELINE_H
 
@@ -21,8 +22,8 @@ struct row_steps {
     std::function<bool(row_job&)> accept;
 };
 
-// done(result) takes the results in the order of the jobs. With one worker
-// everything runs on the calling thread. At most `window` SNPs are in flight,
+// done(result) takes the results in the order of the jobs, on one thread; with
+// one worker everything runs on the calling thread. At most `window` SNPs are in flight,
 // so memory stays flat however fast the rows come and however slow the writing
 // is. An exception of a row's steps is thrown again after every row accepted
 // before it has been written; one of done() or of a fit ends the run at once.

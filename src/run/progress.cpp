@@ -11,6 +11,11 @@ progress::progress(bool wanted, const line_source& in) : on_(wanted && isatty(2)
     start_ = last_ = std::chrono::steady_clock::now();
 }
 
+void progress::read_to()
+{
+    if (on_) read_.store(in_.plain_size() > 0 ? in_.consumed() : in_.compressed_read(), std::memory_order_relaxed);
+}
+
 void progress::update(long done)
 {
     if (!on_) return;
@@ -26,8 +31,8 @@ void progress::show(long done)
     double rate = secs > 0 ? done / secs : 0;
     char text[160];
     int n = std::snprintf(text, sizeof text, "\rtamsel: %ld SNPs, %.0f SNPs/s", done, rate);
-    unsigned long long size = in_.plain_size(), read = in_.consumed();
-    if (size == 0) size = in_.compressed_size(), read = in_.compressed_read();
+    const unsigned long long size = in_.plain_size() > 0 ? in_.plain_size() : in_.compressed_size();
+    const unsigned long long read = read_.load(std::memory_order_relaxed);
     if (size > 0 && read > 0 && read <= size) {
         double share = static_cast<double>(read) / size;
         long total = static_cast<long>(done / share + 0.5);

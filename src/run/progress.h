@@ -2,6 +2,7 @@
 #ifndef TAMSEL_RUN_PROGRESS_H
 #define TAMSEL_RUN_PROGRESS_H
 
+#include <atomic>
 #include <chrono>
 
 class line_source;
@@ -13,6 +14,9 @@ class line_source;
 class progress {
 public:
     progress(bool wanted, const line_source& in);
+    // Called on the reading thread after each row: how far the input is read.
+    void read_to();
+    // The rest on the thread that writes the results.
     void update(long done);
     // Around standard-output text: when both streams are one terminal the
     // line is erased first and drawn again after, so the two never share a line.
@@ -25,6 +29,7 @@ private:
     void show(long done);
     bool on_ = false, shown_ = false, shared_ = false;
     const line_source& in_;
+    std::atomic<unsigned long long> read_{0};
     std::chrono::steady_clock::time_point start_, last_;
 };
 

@@ -230,12 +230,20 @@ int run_tamsel(const options& o, const std::string& command_line)
         long done = 0;
         row_steps steps;
         if (threads > 1 && reader.splits()) {
-            // The calling thread only takes the rows; workers decode them.
-            steps.take = [&](row_job& job) { return range.take(job); };
+            // This thread only takes the rows; workers decode them.
+            steps.take = [&](row_job& job) {
+                const bool got = range.take(job);
+                shown.read_to();
+                return got;
+            };
             steps.prepare = [&](row_job& job) { range.decode(job); };
             steps.accept = [&](row_job& job) { return range.accept(job); };
         } else {
-            steps.take = [&](row_job& job) { return range.next(job); };
+            steps.take = [&](row_job& job) {
+                const bool got = range.next(job);
+                shown.read_to();
+                return got;
+            };
             steps.accept = [](row_job&) { return true; };
         }
         run_pipeline(
