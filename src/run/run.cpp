@@ -72,6 +72,8 @@ public:
         number(job, job.draws);
         return true;
     }
+    // Draws the deviates on a thread of their own, a few SNPs ahead.
+    void draw_ahead(size_t snps) { ahead_ = std::make_unique<deviate_stream>(nind_, snps); }
     long rows() const { return rows_; }
     int first() const { return first_; }
     long last() const { return last_ == -1 ? rows_ : last_; }
@@ -102,13 +104,19 @@ private:
         if ((job.index + 1) % 10 == 0) job.console += "SNP " + std::to_string(job.index + 1) + " \n";
         // One random stream in SNP order: every fitted SNP draws 2 x nind deviates.
         job.noise.clear();
-        if (pert_ && draws) draw_noise(job.noise, nind_);
+        if (pert_ && draws) {
+            if (ahead_)
+                ahead_->next(job.noise);
+            else
+                draw_noise(job.noise, nind_);
+        }
     }
     intensity_reader& reader_;
     int nind_;
     bool pert_;
     resume_point at_;
     std::vector<double> skipped_;
+    std::unique_ptr<deviate_stream> ahead_;
     int first_, last_;
     long rows_, taken_, index_ = 0;
 };
@@ -229,8 +237,9 @@ int run_tamsel(const options& o, const std::string& command_line)
         progress shown(!o.quiet, in);
         long done = 0;
         row_steps steps;
+        if (threads > 1 && o.pert) range.draw_ahead(2 * static_cast<size_t>(threads));
         if (threads > 1 && reader.splits()) {
-            // This thread only takes the rows; workers decode them.
+            // This thread only takes the rows and hands out the deviates; workers decode them.
             steps.take = [&](row_job& job) {
                 const bool got = range.take(job);
                 shown.read_to();

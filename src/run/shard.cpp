@@ -36,6 +36,54 @@ void draw_noise(std::vector<double>& noise, int nind)
     for (double& v : noise) v = rnorm(&mean, &sd);
 }
 
+deviate_stream::~deviate_stream()
+{
+    {
+        std::lock_guard<std::mutex> g(m_);
+        stop_ = true;
+    }
+    cv_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void deviate_stream::next(std::vector<double>& noise)
+{
+    if (!thread_.joinable()) thread_ = std::thread([this] { draw(); });
+    {
+        std::unique_lock<std::mutex> g(m_);
+        cv_.wait(g, [&] { return !ready_.empty(); });
+        // The caller's storage is drawn into later.
+        std::vector<double> used;
+        used.swap(noise);
+        noise.swap(ready_.front());
+        ready_.pop_front();
+        if (used.capacity() > 0) spare_.push_back(std::move(used));
+    }
+    cv_.notify_all();
+}
+
+void deviate_stream::draw()
+{
+    for (;;) {
+        std::vector<double> block;
+        {
+            std::unique_lock<std::mutex> g(m_);
+            cv_.wait(g, [&] { return stop_ || ready_.size() < ahead_; });
+            if (stop_) return;
+            if (!spare_.empty()) {
+                block.swap(spare_.back());
+                spare_.pop_back();
+            }
+        }
+        draw_noise(block, nind_);
+        {
+            std::lock_guard<std::mutex> g(m_);
+            ready_.push_back(std::move(block));
+        }
+        cv_.notify_all();
+    }
+}
+
 resume_point find_resume_point(const options& o, int nind, line_source& in)
 {
     resume_point at;

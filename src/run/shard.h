@@ -10,6 +10,10 @@
 #ifndef TAMSEL_RUN_SHARD_H
 #define TAMSEL_RUN_SHARD_H
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "options.h"
@@ -28,6 +32,32 @@ void resume_stream(const stream_seeds& s);
 
 // The perturbation deviates of one fitted SNP, drawn as a whole run draws them.
 void draw_noise(std::vector<double>& noise, int nind);
+
+// The deviates of the fitted SNPs in SNP order, drawn a few SNPs ahead on a
+// thread of its own. Every fitted SNP draws the same 2 x nind deviates, so the
+// blocks are those draw_noise gives one SNP after another, wherever they are
+// drawn, as long as nothing else draws while the stream runs.
+class deviate_stream {
+public:
+    deviate_stream(int nind, size_t ahead) : nind_(nind), ahead_(ahead < 1 ? 1 : ahead) {}
+    deviate_stream(const deviate_stream&) = delete;
+    deviate_stream& operator=(const deviate_stream&) = delete;
+    ~deviate_stream();
+    // The next fitted SNP's deviates into noise, whose storage is reused. The
+    // drawing starts at the first call, from where the generator is then.
+    void next(std::vector<double>& noise);
+
+private:
+    void draw();
+    int nind_;
+    size_t ahead_;
+    std::deque<std::vector<double>> ready_;
+    std::vector<std::vector<double>> spare_;
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool stop_ = false;
+    std::thread thread_;
+};
 
 // Where a run of rows FIRST to LAST starts reading.
 struct resume_point {
