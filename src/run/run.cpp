@@ -132,7 +132,7 @@ bool same_file(const std::string& input, const out_file& f)
 }  // namespace
 
 // One line on standard error: wall time, CPU time of every thread, peak memory,
-// and the share of the CPU of this thread, which reads and writes every row.
+// and the share of the CPU of this thread, which reads every row.
 static void report_resources(std::chrono::steady_clock::time_point began)
 {
     struct timespec own;
@@ -144,8 +144,9 @@ static void report_resources(std::chrono::steady_clock::time_point began)
                        static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
     char text[200];
     const double own_cpu = static_cast<double>(own.tv_sec) + static_cast<double>(own.tv_nsec) / 1e9;
-    std::snprintf(text, sizeof text, "tamsel: wall %.2f s, CPU %.2f s, peak memory %.1f MB, main thread %.2f%% of CPU\n",
-                  wall, cpu, static_cast<double>(u.ru_maxrss) / 1024.0, have_own && cpu > 0 ? 100.0 * own_cpu / cpu : 0.0);
+    std::snprintf(text, sizeof text,
+                  "tamsel: wall %.2f s, CPU %.2f s, peak memory %.1f MB, main thread %.2f%% of CPU\n", wall, cpu,
+                  static_cast<double>(u.ru_maxrss) / 1024.0, have_own && cpu > 0 ? 100.0 * own_cpu / cpu : 0.0);
     std::fputs(text, stderr);
 }
 
