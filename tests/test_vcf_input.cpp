@@ -183,6 +183,11 @@ TEST_F(VcfInput, EveryFormAndTagPairMatchesTheTextLayout)
             EXPECT_NE(r.err.find("1 record skipped"), std::string::npos) << r.err;
             EXPECT_NE(r.out.find("Total 39 SNPs in file"), std::string::npos) << r.out;
             expect_same_outputs(dir, std::string(c.name) + "_vxy", std::string(c.name) + "_txy", in + " X,Y");
+            // Records read on one thread, fitted on three and written on another.
+            const run_result many = run_tamsel("-i '" + in + "' -o '" + base + "_vmany' --threads 3 " + opts, dir);
+            EXPECT_EQ(many.out, r.out) << in;
+            EXPECT_EQ(many.err, r.err) << in;
+            expect_same_outputs(dir, std::string(c.name) + "_vmany", std::string(c.name) + "_txy", in + " --threads 3");
             r = run_tamsel("-i '" + in + "' --intensities NORMX,NORMY -o '" + base + "_vnorm' " + opts, dir);
             ASSERT_EQ(r.status, 0) << r.err;
             expect_same_outputs(dir, std::string(c.name) + "_vnorm", std::string(c.name) + "_tnorm",
