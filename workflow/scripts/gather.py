@@ -16,7 +16,8 @@ VCF (.vcf.gz) or BCF files are joined in the order given, whatever their
 contigs, into the file of one run: the first shard's header with the contigs
 of later shards appended as a run meets them and ##tamselCommand=COMMAND, the
 records as they are (a BCF record's contig number translated to the joined
-header), the header in its own BGZF blocks as tamsel writes it. A name ending in ".gz" is read as
+header), in the BGZF blocks tamsel cuts: a BCF's header in blocks of its own,
+a VCF's blocks ending at line ends. A name ending in ".gz" is read as
 BGZF and written again with bgzip, whose blocks are those of a single tamsel
 --bgzip run, so the result is byte-identical to it. The output appears only
 when complete: it is written under a temporary name and renamed at the end.
@@ -265,18 +266,24 @@ def gather_vcf(output, command, shards, threads):
                 lines.insert(len(lines) - 1, re.sub(r",IDX=\d+>$", ",IDX=%d>" % len(contigs), line))
                 contigs.append(name.group(1))
     text = ("\n".join(lines) + "\n").encode()
-    if bcf:
-        text = BCF_MAGIC + struct.pack("<I", len(text) + 1) + text + b"\0"
-    packed = subprocess.run(bgzip_command(threads), input=text, stdout=subprocess.PIPE, check=True).stdout
-    if not packed.endswith(BGZF_EOF):
-        fail("bgzip wrote no end-of-file block")
     index = {name: i for i, name in enumerate(contigs)}
 
     def fill(out):
-        out.flush()
-        out.write(packed[:-len(BGZF_EOF)])
-        out.flush()
-        proc = subprocess.Popen(bgzip_command(threads), stdin=subprocess.PIPE, stdout=out)
+        if bcf:
+            # The header in blocks of its own, the records in full 64 KiB blocks.
+            head = BCF_MAGIC + struct.pack("<I", len(text) + 1) + text + b"\0"
+            packed = subprocess.run(bgzip_command(threads), input=head, stdout=subprocess.PIPE, check=True).stdout
+            if not packed.endswith(BGZF_EOF):
+                fail("bgzip wrote no end-of-file block")
+            out.write(packed[:-len(BGZF_EOF)])
+            out.flush()
+            proc = subprocess.Popen(bgzip_command(threads), stdin=subprocess.PIPE, stdout=out)
+        else:
+            # htslib cuts a VCF's blocks at line ends, as bcftools does.
+            bcftools = shutil.which("bcftools") or fail("bcftools is needed for .vcf.gz outputs")
+            proc = subprocess.Popen([bcftools, "view", "--no-version", "-Oz", "--threads", str(threads - 1), "-"],
+                                    stdin=subprocess.PIPE, stdout=out)
+            proc.stdin.write(text)
         for path, h in zip(shards, headers):
             with open_shard(path) as f:
                 try:
@@ -290,7 +297,7 @@ def gather_vcf(output, command, shards, threads):
                     fail("%s is damaged or cut short: %s" % (path, e))
         proc.stdin.close()
         if proc.wait() != 0:
-            fail("bgzip failed while writing %s" % output)
+            fail("compressing %s failed" % output)
 
     write_whole(output, fill, threads, compress=False)
 
