@@ -43,7 +43,7 @@ logs() {
         echo "---- $f (last 40 lines)" >&2
         tail -n 40 "$t/$f" >&2
     done
-    for f in "$t"/work/logs/slurm/*.out "$t"/work/out/*.shards/*.log; do
+    for f in "$t"/one.log "$t"/work/logs/slurm/*.out "$t"/work/out/*.shards/*.log; do
         [ -f "$f" ] || continue
         echo "---- $f (last 20 lines)" >&2
         tail -n 20 "$f" >&2
@@ -126,6 +126,15 @@ while :; do
 done
 say "node $host idle ($cpus CPUs) after $i s"
 
+# What a job larger than the node meets, as the profile's notes say.
+if big=$(sbatch --parsable -c $((cpus + 1)) -o /dev/null --wrap true 2>&1); then
+    sleep 2
+    say "a job of $((cpus + 1)) CPUs is accepted and waits: $(squeue -h -j "$big" -o '%T %r')"
+    scancel "$big"
+else
+    say "a job of $((cpus + 1)) CPUs is refused: $big"
+fi
+
 # A whole genome in input order with contigs that return: 15, X, 15, X, Y, MT.
 data=$root/tests/data
 w=$t/work
@@ -147,7 +156,7 @@ options="-c -p -a --qc --whole-genome -g g.txt"
 # command line recorded in the VCF header is the same.
 mkdir -p "$t/one/out"
 cp "$w/g.txt" "$t/one/"
-(cd "$t/one" && "$tamsel" -i "$w/in.int" -o out/ex $options --plink out/ex --vcf out/ex.bcf --quiet) ||
+(cd "$t/one" && "$tamsel" -i "$w/in.int" -o out/ex $options --plink out/ex --vcf out/ex.bcf > "$t/one.log" 2>&1) ||
     die "the plain run failed"
 
 say "running $shards shards through workflow/profiles/slurm"
