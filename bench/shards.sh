@@ -79,16 +79,21 @@ if [ $genome = 1 ]; then
     # The gathers once more, on their own, from the shard files kept by --notemp.
     list() { i=1; while [ $i -le "$shards" ]; do printf ' %s' "$work/out/ex.shards/$i$1"; i=$((i + 1)); done; }
     gather=$here/../workflow/scripts/gather.py
-    start=$(date +%s.%N)
-    cpu0=$(awk '{ print $14 + $15 + $16 + $17 }' /proc/$$/stat)
-    python3 "$gather" "$work/g_calls" $(list _calls)
-    python3 "$gather" "$work/g_probs" $(list _probs)
-    python3 "$gather" "$work/g_snpqc" $(list _snpqc)
-    python3 "$gather" --sampleqc "$work/g_sampleqc" $(list _sampleqc.part)
-    python3 "$gather" --plink "$work/g" $(list "")
-    python3 "$gather" --vcf "$work/g.bcf" "$(bcftools view -h "$work/out/ex.bcf" | sed -n 's/^##tamselCommand=//p')" $(list .bcf)
-    gather_wall=$(echo "$start $(date +%s.%N)" | awk '{ print $2 - $1 }')
-    gather_cpu=$(awk -v c0="$cpu0" -v hz="$(getconf CLK_TCK)" '{ print ($14 + $15 + $16 + $17 - c0) / hz }' /proc/$$/stat)
+    : > "$work/gathers"
+    gathered() {
+        what=$1
+        shift
+        figures=$(timed python3 "$gather" "$@") || exit 1
+        echo "$what $figures" >> "$work/gathers"
+    }
+    gathered _calls "$work/g_calls" $(list _calls)
+    gathered _probs "$work/g_probs" $(list _probs)
+    gathered _snpqc "$work/g_snpqc" $(list _snpqc)
+    gathered _sampleqc --sampleqc "$work/g_sampleqc" $(list _sampleqc.part)
+    gathered .bed/.bim/.fam --plink "$work/g" $(list "")
+    gathered .bcf --vcf "$work/g.bcf" "$(bcftools view -h "$work/out/ex.bcf" | sed -n 's/^##tamselCommand=//p')" $(list .bcf)
+    gather_wall=$(awk '{ s += $2 } END { print s }' "$work/gathers")
+    gather_cpu=$(awk '{ s += $3 } END { print s }' "$work/gathers")
     for s in _calls _probs _snpqc _sampleqc .bed .bim .fam; do
         cmp -s "$work/out/ex$s" "$work/one/ex$s" || { echo "shards.sh: $s of the workflow differs from one run" >&2; exit 1; }
         cmp -s "$work/g$s" "$work/one/ex$s" || { echo "shards.sh: $s gathered again differs from one run" >&2; exit 1; }
@@ -102,6 +107,9 @@ if [ $genome = 1 ]; then
         "$(echo "$flow_cpu $one_cpu" | awk '{ print 100 * $1 / $2 }')"
     printf "%-44s %8.2f %8.2f %9.1f%%\n" "  of which the gathers, timed alone" "$gather_wall" "$gather_cpu" \
         "$(echo "$gather_cpu $one_cpu" | awk '{ print 100 * $1 / $2 }')"
+    while read -r what wall cpu; do
+        printf "%-44s %8.2f %8.2f %9.1f%%\n" "    gather $what" "$wall" "$cpu" "$(echo "$cpu $one_cpu" | awk '{ print 100 * $1 / $2 }')"
+    done < "$work/gathers"
     echo "the workflow's files equal the one run's (_calls _probs _snpqc _sampleqc .bed .bim .fam; BCF records)"
     exit 0
 fi
