@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <htslib/bgzf.h>
+#include <csignal>
+#include <unistd.h>
 
 #include <sstream>
 #include <vector>
@@ -201,6 +203,15 @@ TEST(Shards, StaleOrDamagedIndexIsRefusedBeforeOutputsAreTouched)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(index + " line 1: not a tamsel index"), std::string::npos) << r.err;
 
+    // A VCF holds no lines an index could point at.
+    write_file(dir + "/in.vcf", "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\tS1\n");
+    r = run_tamsel("--index " + q(dir + "/in.vcf"), dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(dir + "/in.vcf is a VCF/BCF file; an index is made of intensity files in the text layout only"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(exists(dir + "/in.vcf.tsi"));
+
     r = run_tamsel("--index " + q(dir + "/missing.int"), dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("Could not open " + dir + "/missing.int"), std::string::npos);
@@ -283,6 +294,100 @@ TEST(Workflow, QcAndPlinkFromShardsAreOneRunsFiles)
             EXPECT_TRUE(slurp(dir + "/out/ex" + s) == slurp(dir + "/one" + s)) << s << " in " << k << " shards";
         std::system(("rm -rf " + q(dir + "/out")).c_str());
     }
+}
+
+// Rows of chromosome 15 and X in turns (15, X, 15, X), as a report sorted by
+// SNP name holds them: a contig returns after another.
+std::string returning_contigs()
+{
+    std::vector<std::string> a = lines_of(slurp(DATA + "/example_auto.int")), x = lines_of(slurp(DATA + "/example_x.int"));
+    std::string text = a[0] + "\n";
+    auto put = [&](const std::vector<std::string>& rows, size_t from, size_t to) {
+        for (size_t r = from; r <= to; ++r) text += rows[r] + "\n";
+    };
+    put(a, 1, 100);
+    put(x, 1, 50);
+    put(a, 101, 150);
+    put(x, 51, 100);
+    return text;
+}
+
+TEST(Workflow, VcfFromShardsWithReturningContigsIsOneRunsFile)
+{
+    if (!have_snakemake()) GTEST_SKIP() << "snakemake is not installed";
+    const std::string dir = scratch_dir("shard_workflow_vcf");
+    const std::string input = dir + "/in.int", prefix = dir + "/out/ex";
+    write_file(input, returning_contigs());
+    write_file(dir + "/g.txt", slurp(DATA + "/example_x.gender"));
+    const std::string opts = "-c -a --bgzip --whole-genome -g " + dir + "/g.txt";
+    for (const std::string kind : {"bcf", "vcf.gz"}) {
+        // One run named as the workflow names its files, so that its header
+        // records the same command line; then kept aside.
+        std::system(("rm -rf " + q(dir + "/out") + " " + q(dir + "/one") + " && mkdir " + q(dir + "/out")).c_str());
+        run_result one = run_tamsel("-i " + q(input) + " -o " + q(prefix) + " " + opts + " --vcf " + q(prefix + "." + kind), dir);
+        ASSERT_EQ(one.status, 0) << one.err;
+        ASSERT_EQ(std::system(("mv " + q(dir + "/out") + " " + q(dir + "/one")).c_str()), 0);
+        // A VCF's gather differs from a BCF's in its blocks only: one split is enough.
+        for (int k : kind == "bcf" ? std::vector<int>{1, 3, 7} : std::vector<int>{7}) {
+            run_result r = snakemake(dir, TAMSEL_BINARY, "input=" + q(input) + " prefix=" + q(prefix) + " options=" + q(opts) +
+                                                             " vcf=" + kind + " shards=" + std::to_string(k));
+            ASSERT_EQ(r.status, 0) << r.out;
+            for (const std::string& s : {"." + kind, std::string("_calls.gz")})
+                EXPECT_TRUE(slurp(prefix + s) == slurp(dir + "/one/ex" + s)) << s << " in " << k << " shards";
+            std::system(("rm -rf " + q(dir + "/out")).c_str());
+        }
+    }
+    // Shards whose headers differ in more than their contigs are not joined.
+    const std::string gather = std::string(TAMSEL_SOURCE_DIR) + "/workflow/scripts/gather.py";
+    ASSERT_EQ(run_tamsel("-i " + q(input) + " -o " + q(dir + "/a") + " -c -s 1 100 --vcf " + q(dir + "/a.bcf"), dir).status, 0);
+    ASSERT_EQ(run_tamsel("-i " + q(input) + " -o " + q(dir + "/b") + " -c -a -s 101 300 --vcf " + q(dir + "/b.bcf"), dir).status, 0);
+    const std::string cmd = "python3 " + q(gather) + " --vcf " + q(dir + "/ab.bcf") + " one " + q(dir + "/a.bcf") + " " +
+                            q(dir + "/b.bcf") + " 2> " + q(dir + "/gather.err");
+    EXPECT_NE(std::system(cmd.c_str()), 0);
+    EXPECT_NE(slurp(dir + "/gather.err").find("the header of " + dir + "/b.bcf differs from that of " + dir + "/a.bcf"),
+              std::string::npos);
+    EXPECT_FALSE(exists(dir + "/ab.bcf"));
+    EXPECT_FALSE(exists(dir + "/ab.bcf.gathering"));
+}
+
+TEST(Workflow, AKilledShardJobLeavesNothingThatPassesForAResult)
+{
+    if (!have_snakemake()) GTEST_SKIP() << "snakemake is not installed";
+    const std::string dir = scratch_dir("shard_workflow_kill");
+    write_file(dir + "/in.int", slurp(DATA + "/example_auto.int"));
+    ASSERT_EQ(run_tamsel("-i " + q(dir + "/in.int") + " -o " + q(dir + "/one") + " -c -p -k -u -a", dir).status, 0);
+
+    // Shard 2 writes part of its files, then hangs until the whole workflow is
+    // killed with SIGKILL, as when a node fails or a job is cancelled.
+    const std::string stalling = dir + "/stalling-tamsel";
+    write_file(stalling, "#!/bin/sh\ncase \"$*\" in *\"-s 101 \"*) echo partial > \"$4_calls\"; echo partial > \"$4_probs\"; "
+                         "touch " + q(dir + "/stalled") + "; exec sleep 600;; esac\nexec " + q(TAMSEL_BINARY) + " \"$@\"\n");
+    chmod(stalling.c_str(), 0755);
+    const std::string snakefile = std::string(TAMSEL_SOURCE_DIR) + "/workflow/Snakefile";
+    const std::string start = "setsid snakemake -s " + q(snakefile) + " -d " + q(dir) +
+                              " --cores 2 -q --config input=in.int prefix=out/ex options='-c -p -k -u -a' shards=3 tamsel=" +
+                              q(stalling) + " > " + q(dir + "/sm.out") + " 2>&1 & echo $! > " + q(dir + "/sm.pid");
+    ASSERT_EQ(std::system(start.c_str()), 0);
+    for (int i = 0; i < 600 && !exists(dir + "/stalled"); ++i) usleep(100000);
+    ASSERT_TRUE(exists(dir + "/stalled")) << slurp(dir + "/sm.out");
+    usleep(500000);
+    const pid_t group = static_cast<pid_t>(std::stol(slurp(dir + "/sm.pid")));
+    ASSERT_EQ(kill(-group, SIGKILL), 0);
+    for (int i = 0; i < 100 && kill(-group, 0) == 0; ++i) usleep(100000);
+    ASSERT_NE(kill(-group, 0), 0) << "the killed workflow's processes are still there";
+
+    for (const char* s : SUFFIXES) {
+        EXPECT_FALSE(exists(dir + "/out/ex" + s)) << s;
+        EXPECT_FALSE(exists(dir + "/out/ex.shards/2" + std::string(s))) << s;
+    }
+    // The partial files stay under their temporary names only.
+    EXPECT_EQ(slurp(dir + "/out/ex.shards/tmp/2_calls"), "partial\n");
+
+    run_result r = snakemake(dir, TAMSEL_BINARY, "options='-c -p -k -u -a' shards=3 --unlock");
+    ASSERT_EQ(r.status, 0) << r.out;
+    r = snakemake(dir, TAMSEL_BINARY, "options='-c -p -k -u -a' shards=3 --rerun-incomplete");
+    ASSERT_EQ(r.status, 0) << r.out;
+    expect_same_files(dir + "/out/ex", dir + "/one", "rerun after a kill");
 }
 
 }  // namespace

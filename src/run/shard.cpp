@@ -4,6 +4,9 @@
 #include <iostream>
 #include <sys/stat.h>
 
+#include <htslib/hfile.h>
+#include <htslib/hts.h>
+
 #include "intensity_text.h"
 #include "line_source.h"
 #include "probkit.h"
@@ -149,6 +152,17 @@ shard_index index_pass(const options& o, line_source& in, intensity_text& reader
     return idx;
 }
 
+// An index holds line offsets, so a VCF or BCF input cannot have one.
+bool variant_file(const std::string& path)
+{
+    hFILE* h = hopen(path.c_str(), "r");
+    if (!h) return false;
+    htsFormat format;
+    const bool variants = hts_detect_format(h, &format) == 0 && (format.format == vcf || format.format == bcf);
+    hclose_abruptly(h);
+    return variants;
+}
+
 }  // namespace
 
 int write_input_index(const options& o)
@@ -158,6 +172,11 @@ int write_input_index(const options& o)
     line_source in;
     if (input == "-" || !fingerprint_of(input, before) || !in.open(input, thread_count(o.threads))) {
         std::cout << "Error : Could not open " << input << (input == "-" ? " (an index needs a file)" : "")
+                  << std::endl;
+        return 1;
+    }
+    if (variant_file(input)) {
+        std::cerr << "Error : " << input << " is a VCF/BCF file; an index is made of intensity files in the text layout only"
                   << std::endl;
         return 1;
     }

@@ -4,13 +4,20 @@
 Usage: gather.py [--threads N] OUTPUT SHARD...
        gather.py [--threads N] --sampleqc OUTPUT PART...
        gather.py --plink PREFIX SHARD_PREFIX...
+       gather.py [--threads N] --vcf OUTPUT COMMAND SHARD...
 
 Every shard starts with the same header line; the output gets it once, then
 the rows of the shards in the order given. With --sampleqc the shards are
 PREFIX_sampleqc.part tables (tamsel --qc --qc-part) whose per-sample sums are
 added up and turned into the PREFIX_sampleqc table of one run. With --plink
 the shards' .bed bodies are joined after the 3 magic bytes, their .bim rows
-joined, and the .fam (the same in every shard) copied. A name ending in ".gz" is read as
+joined, and the .fam (the same in every shard) copied. With --vcf the shards'
+VCF (.vcf.gz) or BCF files are joined in the order given, whatever their
+contigs, into the file of one run: the first shard's header with the contigs
+of later shards appended as a run meets them and ##tamselCommand=COMMAND, the
+records as they are (a BCF record's contig number translated to the joined
+header), in the BGZF blocks tamsel cuts: a BCF's header in blocks of its own,
+a VCF's blocks ending at line ends. A name ending in ".gz" is read as
 BGZF and written again with bgzip, whose blocks are those of a single tamsel
 --bgzip run, so the result is byte-identical to it. The output appears only
 when complete: it is written under a temporary name and renamed at the end.
@@ -18,6 +25,8 @@ when complete: it is written under a temporary name and renamed at the end.
 import gzip
 import math
 import os
+import re
+import struct
 import shutil
 import subprocess
 import sys
@@ -30,7 +39,7 @@ def fail(message):
 
 def open_shard(path):
     try:
-        return gzip.open(path, "rb") if path.endswith(".gz") else open(path, "rb")
+        return gzip.open(path, "rb") if path.endswith((".gz", ".bcf")) else open(path, "rb")
     except OSError as e:
         fail("cannot read %s: %s" % (path, e.strerror or e))
 
@@ -118,12 +127,12 @@ def sampleqc_text(parts):
     return ("\n".join(out) + "\n").encode()
 
 
-def write_whole(output, fill, threads=1):
-    """Writes output through fill(file) under a temporary name, BGZF for ".gz"."""
+def write_whole(output, fill, threads=1, compress=True):
+    """Writes output through fill(file) under a temporary name, BGZF for ".gz" unless compress is False."""
     tmp = output + ".gathering"
     try:
         with open(tmp, "wb") as target:
-            if output.endswith(".gz"):
+            if compress and output.endswith(".gz"):
                 bgzip = shutil.which("bgzip") or fail("bgzip (Debian package tabix) is needed for .gz outputs")
                 proc = subprocess.Popen([bgzip, "-c", "-@", str(threads)], stdin=subprocess.PIPE, stdout=target)
                 fill(proc.stdin)
@@ -177,18 +186,138 @@ def gather_plink(prefix, shards):
     write_whole(prefix + ".bed", bed)
 
 
+BGZF_EOF = bytes.fromhex("1f8b08040000000000ff0600424302001b0003000000000000000000")
+BCF_MAGIC = b"BCF\x02\x02"
+CONTIG = re.compile(r"##contig=<ID=([^,>]*)")
+
+
+def bgzip_command(threads):
+    bgzip = shutil.which("bgzip") or fail("bgzip (Debian package tabix) is needed for .gz and .bcf outputs")
+    return [bgzip, "-c", "-@", str(threads)]
+
+
+def read_vcf_header(path, f):
+    """The header lines of an open shard (BCF or VCF text), f left at its first record."""
+    if path.endswith(".bcf"):
+        if f.read(5) != BCF_MAGIC:
+            fail("%s is not a BCF 2.2 file" % path)
+        raw = f.read(4)
+        size = struct.unpack("<I", raw)[0] if len(raw) == 4 else 0
+        text = f.read(size)
+        if size == 0 or len(text) != size:
+            fail("%s is cut short in its header" % path)
+        lines = text.rstrip(b"\0").decode().split("\n")
+    else:
+        lines = []
+        while not lines or not lines[-1].startswith("#CHROM"):
+            line = f.readline()
+            if not line.startswith(b"#") or not line.endswith(b"\n"):
+                fail("%s is cut short in its header" % path)
+            lines.append(line.decode().rstrip("\n"))
+        lines.append("")
+    if len(lines) < 2 or not lines[-2].startswith("#CHROM") or lines[-1] != "":
+        fail("%s has no #CHROM line ending its header" % path)
+    return lines[:-1]
+
+
+def contigs_of(lines):
+    return [m.group(1) for m in (CONTIG.match(l) for l in lines) if m]
+
+
+def copy_bcf_records(path, f, out, new_id):
+    """Copies the records, each one's contig number (its first shared field) mapped through new_id."""
+    while True:
+        lengths = f.read(8)
+        if not lengths:
+            return
+        if len(lengths) != 8:
+            fail("%s is cut short in a record" % path)
+        shared, indiv = struct.unpack("<II", lengths)
+        body = f.read(shared + indiv)
+        if len(body) != shared + indiv or shared < 4:
+            fail("%s is cut short in a record" % path)
+        rid = struct.unpack("<i", body[:4])[0]
+        if not 0 <= rid < len(new_id):
+            fail("%s has a record with contig number %d, which its header lacks" % (path, rid))
+        out.write(lengths)
+        out.write(struct.pack("<i", new_id[rid]))
+        out.write(body[4:])
+
+
+def gather_vcf(output, command, shards, threads):
+    bcf = output.endswith(".bcf")
+    headers = []
+    for path in shards:
+        with open_shard(path) as f:
+            try:
+                headers.append(read_vcf_header(path, f))
+            except (OSError, EOFError, UnicodeDecodeError) as e:
+                fail("%s is damaged or cut short: %s" % (path, e))
+    # A run adds each contig to its header where it first meets it: at the end.
+    lines = ["##tamselCommand=" + command if l.startswith("##tamselCommand=") else l for l in headers[0]]
+    contigs = contigs_of(lines)
+    first_rest = [l for l in headers[0] if not CONTIG.match(l) and not l.startswith("##tamselCommand=")]
+    for path, h in zip(shards[1:], headers[1:]):
+        if [l for l in h if not CONTIG.match(l) and not l.startswith("##tamselCommand=")] != first_rest:
+            fail("the header of %s differs from that of %s in more than its contigs" % (path, shards[0]))
+        for line, name in ((l, CONTIG.match(l)) for l in h):
+            if name and name.group(1) not in contigs:
+                # A BCF header numbers its contigs (IDX=) in the order listed.
+                lines.insert(len(lines) - 1, re.sub(r",IDX=\d+>$", ",IDX=%d>" % len(contigs), line))
+                contigs.append(name.group(1))
+    text = ("\n".join(lines) + "\n").encode()
+    index = {name: i for i, name in enumerate(contigs)}
+
+    def fill(out):
+        if bcf:
+            # The header in blocks of its own, the records in full 64 KiB blocks.
+            head = BCF_MAGIC + struct.pack("<I", len(text) + 1) + text + b"\0"
+            packed = subprocess.run(bgzip_command(threads), input=head, stdout=subprocess.PIPE, check=True).stdout
+            if not packed.endswith(BGZF_EOF):
+                fail("bgzip wrote no end-of-file block")
+            out.write(packed[:-len(BGZF_EOF)])
+            out.flush()
+            proc = subprocess.Popen(bgzip_command(threads), stdin=subprocess.PIPE, stdout=out)
+        else:
+            # htslib cuts a VCF's blocks at line ends, as bcftools does.
+            bcftools = shutil.which("bcftools") or fail("bcftools is needed for .vcf.gz outputs")
+            proc = subprocess.Popen([bcftools, "view", "--no-version", "-Oz", "--threads", str(threads - 1), "-"],
+                                    stdin=subprocess.PIPE, stdout=out)
+            proc.stdin.write(text)
+        for path, h in zip(shards, headers):
+            with open_shard(path) as f:
+                try:
+                    read_vcf_header(path, f)
+                    new_id = [index[c] for c in contigs_of(h)]
+                    if not bcf or new_id == list(range(len(new_id))):
+                        shutil.copyfileobj(f, proc.stdin, 1 << 20)
+                    else:
+                        copy_bcf_records(path, f, proc.stdin, new_id)
+                except (OSError, EOFError) as e:
+                    fail("%s is damaged or cut short: %s" % (path, e))
+        proc.stdin.close()
+        if proc.wait() != 0:
+            fail("compressing %s failed" % output)
+
+    write_whole(output, fill, threads, compress=False)
+
+
 def main(argv):
     threads = 1
     if len(argv) > 2 and argv[1] == "--threads":
         threads = max(1, int(argv[2]))
         argv = argv[2:]
-    mode = argv[1] if len(argv) > 1 and argv[1] in ("--sampleqc", "--plink") else ""
+    mode = argv[1] if len(argv) > 1 and argv[1] in ("--sampleqc", "--plink", "--vcf") else ""
     if mode:
         argv = argv[1:]
     if len(argv) < 3:
         fail("usage: gather.py [--threads N] [--sampleqc | --plink] OUTPUT SHARD...")
     output, shards = argv[1], argv[2:]
-    if mode == "--plink":
+    if mode == "--vcf":
+        if len(shards) < 2:
+            fail("usage: gather.py [--threads N] --vcf OUTPUT COMMAND SHARD...")
+        gather_vcf(output, shards[0], shards[1:], threads)
+    elif mode == "--plink":
         gather_plink(output, shards)
     elif mode == "--sampleqc":
         text = sampleqc_text(shards)
