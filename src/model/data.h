@@ -7,6 +7,7 @@
 #ifndef TAMSEL_DATA_H
 #define TAMSEL_DATA_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,13 @@ public:
                          std::string* console = nullptr);
     static double covvec(const std::vector<double>& x, const std::vector<double>& y,
                          double mean_x, double mean_y, int n, std::string* console = nullptr);
+    // meanvec of x and of y; varvec of x and y with covvec: each pass computes
+    // its values with the bits and messages of the single ones, in their order.
+    static void meanvec2(const std::vector<double>& x, const std::vector<double>& y, int n, double& mean_x,
+                         double& mean_y, std::string* console = nullptr);
+    static void moments3(const std::vector<double>& x, const std::vector<double>& y, double mean_x,
+                         double mean_y, int n, double& var_x, double& var_y, double& cov,
+                         std::string* console = nullptr);
 
     // --- contrast model (kmodel.cpp) ---
     void kmodel();
@@ -182,6 +190,26 @@ public:
     std::vector<int> seeds[8];
     // Scratch lists of the parameter update.
     std::vector<double> scratch_x, scratch_y;
+    // Working arrays of the posterior step and the initial calls, sized once
+    // and reused: the individuals sorted by contrast (each density the order
+    // rules leave is then one run of them), the contrasts and strengths they
+    // were sorted from, each cluster's density and the null density per
+    // individual, the log-likelihood terms, and room for the vector functions.
+    struct fit_work {
+        std::vector<int> order, order2;
+        std::vector<std::uint64_t> keys, keys2;
+        std::vector<double> x, y, seen_x, seen_y;
+        bool sortable = false;
+        std::vector<double> f[3], dn, term, scratch;
+        // The contrast model's densities, logarithms, classes and levels.
+        std::vector<double> dens1, dens2, logs, level1, level2;
+        std::vector<int> previous_class;
+        // The contrasts of each called class and of the no calls, for the start scores.
+        std::vector<double> groups[4];
+        // The null densities in dn hold for these inverse-matrix entries and constant.
+        bool null_ready = false;
+        double null_key[4] = {0, 0, 0, 0};
+    } work;
 
     // --- handed in and out by the run driver ---
     // The perturbation deviates of this SNP (2 x nind: strength, contrast per

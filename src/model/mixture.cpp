@@ -27,8 +27,8 @@ void data::update_parameters()
     // and never read.
     std::vector<double>& X = scratch_x;
     std::vector<double>& Y = scratch_y;
-    X.assign(nind, 0.0);
-    Y.assign(nind, 0.0);
+    if (X.size() < static_cast<size_t>(nind)) X.resize(nind);
+    if (Y.size() < static_cast<size_t>(nind)) Y.resize(nind);
     double a = 0, b = 0;
     maf = 0;
 
@@ -38,12 +38,11 @@ void data::update_parameters()
                               {CALL_AB, &MU_AB, &SIGMA_AB, &n_AB}};
     for (const cluster& c : order) {
         int n = 0;
-        for (int i = 0; i < nind; ++i)
-            if (calls[i] == c.code) {
-                X[n] = contrast[i];
-                Y[n] = strength[i];
-                ++n;
-            }
+        for (int i = 0; i < nind; ++i) {
+            X[n] = contrast[i];
+            Y[n] = strength[i];
+            n += calls[i] == c.code;
+        }
         *c.count = n;
         if (c.code == CALL_AA) a += 2 * n;
         if (c.code == CALL_BB) b += 2 * n;
@@ -51,17 +50,14 @@ void data::update_parameters()
             a += n;
             b += n;
         }
-        if (n > 0) {
-            (*c.mu)(1) = meanvec(X, n, &console);
-            (*c.mu)(2) = meanvec(Y, n, &console);
-        }
+        if (n > 0) meanvec2(X, Y, n, (*c.mu)(1), (*c.mu)(2), &console);
         // Fewer than five members keep the previous matrix: too few for a 2x2 estimate.
         if (n > 4) {
-            double vx = varvec(X, (*c.mu)(1), n, &console);
+            double vx, vy, cxy;
+            moments3(X, Y, (*c.mu)(1), (*c.mu)(2), n, vx, vy, cxy, &console);
             (*c.sigma)(1, 1) = vx > 0.00001 ? vx : 0.00001;
-            double vy = varvec(Y, (*c.mu)(2), n, &console);
             (*c.sigma)(2, 2) = vy > 0.00001 ? vy : 0.00001;
-            (*c.sigma)(2, 1) = covvec(X, Y, (*c.mu)(1), (*c.mu)(2), n, &console);
+            (*c.sigma)(2, 1) = cxy;
         }
     }
     if (a + b == 0) {

@@ -110,3 +110,43 @@ double data::covvec(const std::vector<double>& x, const std::vector<double>& y,
     }
     return sum / static_cast<double>(kept - 1);
 }
+
+// The sums of meanvec over x and over y in one pass: two independent chains,
+// each in index order, so each mean is the one meanvec gives.
+void data::meanvec2(const std::vector<double>& x, const std::vector<double>& y, int n, double& mean_x,
+                    double& mean_y, std::string* console)
+{
+    const int mx = positions(x, n), my = positions(y, n);
+    double sx = 0.0, sy = 0.0;
+    int kx = 0, ky = 0;
+    for (int j = 0; j < std::max(mx, my); ++j) {
+        if (j < mx && x[j] == x[j]) sx += x[j], ++kx;
+        if (j < my && y[j] == y[j]) sy += y[j], ++ky;
+    }
+    if (kx <= 0) report_all_nan(console);
+    mean_x = kx <= 0 ? quiet_nan : sx / static_cast<double>(kx);
+    if (ky <= 0) report_all_nan(console);
+    mean_y = ky <= 0 ? quiet_nan : sy / static_cast<double>(ky);
+}
+
+// varvec(x), varvec(y) and covvec(x, y) in one pass, their messages in that order.
+void data::moments3(const std::vector<double>& x, const std::vector<double>& y, double mean_x, double mean_y,
+                    int n, double& var_x, double& var_y, double& cov, std::string* console)
+{
+    const int mx = positions(x, n), my = positions(y, n), mc = std::min(mx, my);
+    double sx = 0.0, sy = 0.0, sc = 0.0;
+    int kx = 0, ky = 0, kc = 0;
+    for (int j = 0; j < std::max(mx, my); ++j) {
+        const bool okx = j < mx && x[j] == x[j], oky = j < my && y[j] == y[j];
+        const double dx = okx ? x[j] - mean_x : 0, dy = oky ? y[j] - mean_y : 0;
+        if (okx) sx += dx * dx, ++kx;
+        if (oky) sy += dy * dy, ++ky;
+        if (j < mc && okx && oky) sc += (x[j] - mean_x) * (y[j] - mean_y), ++kc;
+    }
+    if (kx <= 0) report_all_nan(console);
+    var_x = kx <= 0 ? quiet_nan : sx / static_cast<double>(kx - 1);
+    if (ky <= 0) report_all_nan(console);
+    var_y = ky <= 0 ? quiet_nan : sy / static_cast<double>(ky - 1);
+    if (kc <= 0) report_all_nan(console);
+    cov = kc <= 0 ? quiet_nan : sc / static_cast<double>(kc - 1);
+}
