@@ -127,13 +127,6 @@ public:
                          std::string* console = nullptr);
     static double covvec(const std::vector<double>& x, const std::vector<double>& y,
                          double mean_x, double mean_y, int n, std::string* console = nullptr);
-    // meanvec of x and of y; varvec of x and y with covvec: each pass computes
-    // its values with the bits and messages of the single ones, in their order.
-    static void meanvec2(const std::vector<double>& x, const std::vector<double>& y, int n, double& mean_x,
-                         double& mean_y, std::string* console = nullptr);
-    static void moments3(const std::vector<double>& x, const std::vector<double>& y, double mean_x,
-                         double mean_y, int n, double& var_x, double& var_y, double& cov,
-                         std::string* console = nullptr);
 
     // --- contrast model (kmodel.cpp) ---
     void kmodel();
@@ -188,8 +181,6 @@ public:
     fit_start starts[8];
     int source[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     std::vector<int> seeds[8];
-    // Scratch lists of the parameter update.
-    std::vector<double> scratch_x, scratch_y;
     // Working arrays of the posterior step and the initial calls, sized once
     // and reused: the individuals sorted by contrast (each density the order
     // rules leave is then one run of them), the contrasts and strengths they
@@ -204,6 +195,10 @@ public:
         // The contrast model's densities, logarithms, classes and levels.
         std::vector<double> dens1, dens2, logs, level1, level2;
         std::vector<int> previous_class;
+        // The members of each cluster (AA, BB, AB) for the re-estimation, and
+        // the values of one of them when a value is not a number.
+        std::vector<int> members[3];
+        std::vector<double> member_x, member_y;
         // The contrasts of each called class and of the no calls, for the start scores.
         std::vector<double> groups[4];
         // The null densities in dn hold for these inverse-matrix entries and constant.

@@ -362,7 +362,7 @@ int data::update_prob(int light_tails)
     // The log-likelihood terms are summed in index order.
     loglik = 0;
     if (defer_loglik) {
-        loglik_terms.assign(w.term.begin(), w.term.end());
+        loglik_terms.swap(w.term);
     } else {
         vlog(w.term.data(), w.term.data(), nind);
         for (int i = 0; i < nind; ++i) loglik += w.term[i];
