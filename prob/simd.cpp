@@ -205,6 +205,12 @@ void simd_init(bool allow)
 
 const char* simd_path() { return NAMES[current()]; }
 
+int simd_lanes()
+{
+    const int p = current();
+    return p == AVX512 ? 8 : p == AVX2 ? 4 : 1;
+}
+
 void vexp(const double* x, double* y, std::size_t n)
 {
     switch (current()) {

@@ -25,6 +25,9 @@ void simd_init(bool allow);
 // "avx512", "avx2" or "scalar": the path vexp and vlog now take.
 const char* simd_path();
 
+// The lanes of that path: 8, 4, or 1 for the library's.
+int simd_lanes();
+
 // y[i] = exp(x[i]) and y[i] = log(x[i]) for i < n, bit for bit the library's.
 // x and y may be the same array.
 void vexp(const double* x, double* y, std::size_t n);

@@ -16,3 +16,7 @@ set_tests_properties(SimdUnderOtherLibraryVariant PROPERTIES
   ENVIRONMENT "GLIBC_TUNABLES=glibc.cpu.hwcaps=-FMA,-AVX2;TAMSEL_EXPECT_NO_FMA_LIBM=1")
 
 tamsel_test(test_simd_runs test_simd_runs.cpp)
+
+# The per-individual loops of each vector path against the library path on
+# individuals at the edges of the model's rules.
+tamsel_test(test_lanes test_lanes.cpp)

@@ -5,6 +5,7 @@
 
 #include "call_rules.h"
 #include "data.h"
+#include "lanes.h"
 #include "probkit.h"
 #include "simd.h"
 
@@ -26,6 +27,21 @@ void data::seed_calls()
     const double T_AA = pnorm(-1, &m[0], &s[0], 1);
     const double T_AB = pnorm(1, &m[1], &s[1], 0) - pnorm(-1, &m[1], &s[1], 0);
     const double T_BB = pnorm(1, &m[2], &s[2], 0);
+    const lane_kernels* L = chromosome == chrom::none ? lanes_for(simd_lanes()) : nullptr;
+    if (L && nind > 0) {
+        // The same arithmetic over all individuals at once, four arrays of exponents.
+        const double root_2pi = std::sqrt(2 * 3.141592654);
+        const double scale[4] = {root_2pi * s[0], root_2pi * s[1], root_2pi * s[2], root_2pi * s[3]};
+        const double T[3] = {T_AA, T_AB, T_BB};
+        std::vector<double>& e = work.scratch;
+        e.resize(4 * static_cast<size_t>(nind));
+        L->seed_args(contrast.data(), nind, m, s, e.data());
+        vexp(e.data(), e.data(), e.size());
+        L->seed_finish(e.data(), nind, scale, T, call_threshold, calls.data());
+        for (int k : missing) calls[k] = CALL_NULL;
+        old_calls = calls;
+        return;
+    }
     double P[4];
     // dnorm of the four starts, a block at a time: the exponents of a block go
     // through one vector exp, each value divided exactly as dnorm divides it.

@@ -7,6 +7,7 @@
 #ifndef TAMSEL_DATA_H
 #define TAMSEL_DATA_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -180,8 +181,30 @@ public:
     fit_start starts[8];
     int source[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     std::vector<int> seeds[8];
-    // Scratch lists of the parameter update.
-    std::vector<double> scratch_x, scratch_y;
+    // Working arrays of the posterior step and the initial calls, sized once
+    // and reused: the individuals sorted by contrast (each density the order
+    // rules leave is then one run of them), the contrasts and strengths they
+    // were sorted from, each cluster's density and the null density per
+    // individual, the log-likelihood terms, and room for the vector functions.
+    struct fit_work {
+        std::vector<int> order, order2;
+        std::vector<std::uint64_t> keys, keys2;
+        std::vector<double> x, y, seen_x, seen_y;
+        bool sortable = false;
+        std::vector<double> f[3], dn, term, scratch;
+        // The contrast model's densities, logarithms, classes and levels.
+        std::vector<double> dens1, dens2, logs, level1, level2;
+        std::vector<int> previous_class;
+        // The members of each cluster (AA, BB, AB) for the re-estimation, and
+        // the values of one of them when a value is not a number.
+        std::vector<int> members[3];
+        std::vector<double> member_x, member_y;
+        // The contrasts of each called class and of the no calls, for the start scores.
+        std::vector<double> groups[4];
+        // The null densities in dn hold for these inverse-matrix entries and constant.
+        bool null_ready = false;
+        double null_key[4] = {0, 0, 0, 0};
+    } work;
 
     // --- handed in and out by the run driver ---
     // The perturbation deviates of this SNP (2 x nind: strength, contrast per

@@ -11,6 +11,7 @@
 #include "data.h"
 #include "lognormal_prior.h"
 #include "probkit.h"
+#include "simd.h"
 
 namespace {
 
@@ -21,6 +22,30 @@ const double min_variance = 0.000001;
 const int max_passes = 100;
 
 bool is_nan(double x) { return x != x; }
+
+// dnorm(x[i], m, s) for i < n, as dnorm computes it, the exponentials through
+// one vector call.
+void dnorm_all(const double* x, size_t n, double m, double s, std::vector<double>& out)
+{
+    out.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const double d = x[i] - m;
+        out[i] = ((d * (-0.5)) * d) / (s * s);
+    }
+    vexp(out.data(), out.data(), n);
+    const double scale = std::sqrt(2 * 3.141592654) * s;
+    for (size_t i = 0; i < n; ++i) out[i] = out[i] / scale;
+}
+
+// The sum of log(v[i]) over the entries whose contrast is a number, in index order.
+double sum_logs(const std::vector<double>& contrast, std::vector<double>& v)
+{
+    vlog(v.data(), v.data(), v.size());
+    double sum = 0;
+    for (size_t i = 0; i < v.size(); ++i)
+        if (!is_nan(contrast[i])) sum += v[i];
+    return sum;
+}
 
 }  // namespace
 
@@ -58,10 +83,11 @@ void data::kmodel()
     const double weight = static_cast<double>(nind);
     const double log_mass = tamsel::level_prior_log_cdf1();
 
-    double L1 = 0;
-    for (size_t i = 0; i < n; ++i)
-        if (!is_nan(abs_contrast[i]))
-            L1 += std::log(dnorm(abs_contrast[i], &mu, &s0));
+    std::vector<double>& d1 = work.dens1;
+    std::vector<double>& d2 = work.dens2;
+    std::vector<double>& t = work.logs;
+    dnorm_all(abs_contrast.data(), n, mu, s0, t);
+    double L1 = sum_logs(abs_contrast, t);
     L1 = L1 + weight * (tamsel::level_prior_log_pdf(mu) - log_mass);
 
     mu_2 = lo;
@@ -78,17 +104,17 @@ void data::kmodel()
                 kclass[i] = abs_contrast[i] < mid ? 2 : 1;
         }
 
-        std::vector<double> d1(n, 0.0), d2(n, 0.0);
-        std::vector<int> previous(n, 0);
+        std::vector<int>& previous = work.previous_class;
         int passes = 0;
         do {
             kparameter_update();
             previous = kclass;
+            // Entries of missing individuals are computed too but never read.
+            dnorm_all(abs_contrast.data(), n, mu_1, sd_1, d1);
+            dnorm_all(abs_contrast.data(), n, mu_2, sd_2, d2);
             for (size_t i = 0; i < n; ++i) {
                 if (is_nan(abs_contrast[i]))
                     continue;
-                d1[i] = dnorm(abs_contrast[i], &mu_1, &sd_1);
-                d2[i] = dnorm(abs_contrast[i], &mu_2, &sd_2);
                 // Equal weighted densities go to the low level.
                 kclass[i] = d1[i] * kprop[1] > kprop[2] * d2[i] ? 1 : 2;
             }
@@ -96,11 +122,9 @@ void data::kmodel()
         } while (kclass != previous && passes < max_passes);
 
         // Densities of the last pass, not weighted by the proportions.
-        for (size_t i = 0; i < n; ++i) {
-            if (is_nan(abs_contrast[i]))
-                continue;
-            L2 += std::log(kclass[i] == 1 ? d1[i] : d2[i]);
-        }
+        t.resize(n);
+        for (size_t i = 0; i < n; ++i) t[i] = kclass[i] == 1 ? d1[i] : d2[i];
+        L2 = sum_logs(abs_contrast, t);
         L2 = L2 + weight * (tamsel::level_prior_log_pdf(std::fabs(mu_1 - mu_2)) - log_mass);
     }
 
@@ -119,9 +143,10 @@ void data::kmodel()
 void data::kparameter_update()
 {
     const size_t n = nind > 0 ? static_cast<size_t>(nind) : 0;
-    std::vector<double> level1, level2;
-    level1.reserve(n);
-    level2.reserve(n);
+    std::vector<double>& level1 = work.level1;
+    std::vector<double>& level2 = work.level2;
+    level1.clear();
+    level2.clear();
     for (size_t i = 0; i < n; ++i) {
         if (kclass[i] == 1)
             level1.push_back(abs_contrast[i]);

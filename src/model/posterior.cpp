@@ -2,6 +2,8 @@
 // calls, log-likelihood and the change test.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include <boost/math/special_functions/gamma.hpp>
 
@@ -9,6 +11,7 @@
 #include "data.h"
 #include "inbred.h"
 #include "probkit.h"
+#include "lanes.h"
 #include "simd.h"
 
 double data::log_mvt_t_density2(const ColumnVector& d, const SymmetricMatrix& W, double c, int nu)
@@ -115,80 +118,215 @@ int data::update()
     return update_prob(light_tails);
 }
 
-int data::update_prob(int light_tails)
+// Indexes 0..n-1 ordered by c (no NaN in it) with a stable least-significant-
+// digit radix sort of the values' bits: no comparison, so no mispredicted
+// branch per pair; digits that every value shares are skipped.
+static void radix_order(const double* c, size_t n, ::data::fit_work& w)
 {
-    const int nu = light_tails == 1 ? 20 : 6;
-    using boost::math::lgamma;
-    const double g_AB = lgamma(11) - lgamma(10);
-    const double g_H = lgamma((nu + 2) / 2) - lgamma(nu / 2);
-    const component AB = prepare(MU_AB, SIGMA_AB, g_AB);
-    const component AA = prepare(MU_AA, SIGMA_AA, g_H);
-    const component BB = prepare(MU_BB, SIGMA_BB, g_H);
-    const SymmetricMatrix W_N = SIGMA_NULL.i();
-    const double c_N = -0.5 * std::log(SIGMA_NULL.Determinant()) - std::log(6.2831853);
-    const double nw11 = W_N(1, 1), nw21 = W_N(2, 1), nw22 = W_N(2, 2);
+    std::vector<std::uint64_t>& key = w.keys;
+    std::vector<std::uint64_t>& key2 = w.keys2;
+    std::vector<int>& idx = w.order;
+    std::vector<int>& idx2 = w.order2;
+    key.resize(n), key2.resize(n), idx.resize(n), idx2.resize(n);
+    static_assert(sizeof(double) == sizeof(std::uint64_t), "64-bit doubles");
+    std::uint32_t count[8][256] = {};
+    for (size_t i = 0; i < n; ++i) {
+        std::uint64_t k;
+        std::memcpy(&k, c + i, 8);
+        // Negative values reversed below the positive ones: unsigned order is then numeric order.
+        k = (k >> 63) ? ~k : k | (std::uint64_t(1) << 63);
+        key[i] = k;
+        idx[i] = static_cast<int>(i);
+        for (int d = 0; d < 8; ++d) ++count[d][(k >> (8 * d)) & 255];
+    }
+    for (int d = 0; d < 8; ++d) {
+        std::uint32_t* h = count[d];
+        if (n == 0 || h[(key[0] >> (8 * d)) & 255] == n) continue;
+        std::uint32_t at = 0;
+        for (int b = 0; b < 256; ++b) {
+            const std::uint32_t m = h[b];
+            h[b] = at;
+            at += m;
+        }
+        for (size_t i = 0; i < n; ++i) {
+            const std::uint32_t to = h[(key[i] >> (8 * d)) & 255]++;
+            key2[to] = key[i];
+            idx2[to] = idx[i];
+        }
+        key.swap(key2);
+        idx.swap(idx2);
+    }
+}
 
-    const double T_AA = mass(MU_AA, SIGMA_AA, nu, -1);
-    const double T_AB = mass(MU_AB, SIGMA_AB, 20, 0);
-    const double T_BB = mass(MU_BB, SIGMA_BB, nu, 1);
-    const double log_pi_20 = std::log(3.14159265 * 20), log_pi_nu = std::log(3.14159265 * nu);
-    const double mAA = MU_AA(1), mAB = MU_AB(1), mBB = MU_BB(1);
-    const double sqrt_AA = std::sqrt(geno_freq[0]), sqrt_BB = std::sqrt(geno_freq[2]);
-    // Undefined frequencies (nobody called at the last re-estimation) leave no genotype possible.
-    const bool no_freq = std::isnan(geno_freq[0]);
-    const bool store = (write_probs || keep_probs_1) && record_probs;
+// The individuals sorted by contrast, kept across the updates of a fit: the
+// sort is redone only when the contrasts or strengths change. False when a
+// contrast is not a number and so has no place in the order.
+static bool sort_by_contrast(::data& d)
+{
+    ::data::fit_work& w = d.work;
+    const size_t n = static_cast<size_t>(d.nind), bytes = n * sizeof(double);
+    if (w.seen_x.size() == n && std::memcmp(w.seen_x.data(), d.contrast.data(), bytes) == 0 &&
+        std::memcmp(w.seen_y.data(), d.strength.data(), bytes) == 0)
+        return w.sortable;
+    w.null_ready = false;
+    w.seen_x.assign(d.contrast.begin(), d.contrast.begin() + n);
+    w.seen_y.assign(d.strength.begin(), d.strength.begin() + n);
+    w.sortable = std::none_of(w.seen_x.begin(), w.seen_x.end(), [](double v) { return v != v; });
+    if (!w.sortable) return false;
+    radix_order(w.seen_x.data(), n, w);
+    w.x.resize(n);
+    w.y.resize(n);
+    for (size_t j = 0; j < n; ++j) {
+        w.x[j] = w.seen_x[w.order[j]];
+        w.y[j] = w.seen_y[w.order[j]];
+    }
+    return true;
+}
 
-    // The three t components in the order AA, AB, BB.
-    const component* const comp[3] = {&AA, &AB, &BB};
-    const int nus[3] = {nu, 20, nu};
-    const double log_pi[3] = {log_pi_nu, log_pi_20, log_pi_nu};
-    const double T[3] = {T_AA, T_AB, T_BB};
+namespace {
 
-    loglik = 0;
-    if (defer_loglik) loglik_terms.resize(nind);
-    double P[4];
-    // Per block: first every t density's logarithm, then every exponential (t
-    // and null densities), each through one vector call; the arithmetic of each
-    // individual is the same, in the same order, as one at a time.
-    double arg[4 * BLOCK], val[4 * BLOCK], f3[3 * BLOCK], term[BLOCK];
+// What the densities of one posterior step need.
+struct step {
+    const component* comp[3];
+    int nu[3];
+    double log_pi[3], T[3];
+    double mAA, mAB, mBB;
+    double nw11, nw21, nw22, c_N;
+};
+
+// The densities one block of individuals at a time, in index order.
+void densities_by_block(const ::data& d, const step& s, ::data::fit_work& w)
+{
+    double arg[4 * BLOCK], val[4 * BLOCK];
     int who[3 * BLOCK];
-    for (int i0 = 0; i0 < nind; i0 += BLOCK) {
-        const int m = std::min(BLOCK, nind - i0);
+    w.null_ready = false;
+    for (int i0 = 0; i0 < d.nind; i0 += BLOCK) {
+        const int m = std::min(BLOCK, d.nind - i0);
         int n = 0;
         for (int b = 0; b < m; ++b) {
-            const double x = contrast[i0 + b], y = strength[i0 + b];
+            const int i = i0 + b;
+            const double x = d.contrast[i], y = d.strength[i];
             // Each genotype is possible only on its own side of the neighbouring
             // centres: AA left of the AB centre, BB right of it, AB between the
             // homozygote centres. A density the order rules zero is not computed,
             // nor one of a cluster without density.
-            const bool zero[3] = {x >= mAB, mAA >= x || x >= mBB, mAB >= x};
+            const bool zero[3] = {x >= s.mAB, s.mAA >= x || x >= s.mBB, s.mAB >= x};
             for (int c = 0; c < 3; ++c) {
-                f3[3 * b + c] = 0;
-                if (zero[c] || !comp[c]->usable) continue;
-                arg[n] = 1 + comp[c]->quad(x, y) / nus[c];
-                who[n++] = 3 * b + c;
+                w.f[c][i] = 0;
+                if (zero[c] || !s.comp[c]->usable) continue;
+                arg[n] = 1 + s.comp[c]->quad(x, y) / s.nu[c];
+                who[n++] = 3 * i + c;
             }
         }
         vlog(arg, val, n);
         // log t density with nu degrees of freedom, in the order of log_mvt_t_density2.
         for (int j = 0; j < n; ++j) {
             const int c = who[j] % 3;
-            arg[j] = (comp[c]->c - log_pi[c]) + (-0.5 * (nus[c] + 2)) * val[j];
+            arg[j] = (s.comp[c]->c - s.log_pi[c]) + (-0.5 * (s.nu[c] + 2)) * val[j];
         }
         for (int b = 0; b < m; ++b) {
-            const double x = contrast[i0 + b], y = strength[i0 + b];
-            const double r1 = x * nw11 + y * nw21, r2 = x * nw21 + y * nw22;
-            arg[n + b] = -0.5 * (r1 * x + r2 * y) + c_N;
+            const double x = d.contrast[i0 + b], y = d.strength[i0 + b];
+            const double r1 = x * s.nw11 + y * s.nw21, r2 = x * s.nw21 + y * s.nw22;
+            arg[n + b] = -0.5 * (r1 * x + r2 * y) + s.c_N;
         }
         vexp(arg, val, n + m);
-        for (int j = 0; j < n; ++j) f3[who[j]] = truncated(val[j], T[who[j] % 3]);
+        for (int j = 0; j < n; ++j) w.f[who[j] % 3][who[j] / 3] = truncated(val[j], s.T[who[j] % 3]);
+        for (int b = 0; b < m; ++b) w.dn[i0 + b] = val[n + b];
+    }
+}
 
-        for (int b = 0; b < m; ++b) {
-            const int i = i0 + b;
-            double f_AA = f3[3 * b], f_AB = f3[3 * b + 1], f_BB = f3[3 * b + 2];
-            const double d_N = val[n + b];
+// The same densities in vector lanes: with the individuals sorted by contrast
+// the ones each order rule leaves form one run, computed without a gap.
+void densities_by_run(const ::data& d, const step& s, ::data::fit_work& w, const lane_kernels& L)
+{
+    const int n = d.nind;
+    const double* x = w.x.data();
+    const double* end = x + n;
+    // Runs in the sorted order of the individuals the rules of densities_by_block leave.
+    const double mAA = s.mAA, mAB = s.mAB, mBB = s.mBB;
+    const int aa_end = static_cast<int>(std::partition_point(x, end, [=](double v) { return !(v >= mAB); }) - x);
+    const int ab_lo = static_cast<int>(std::partition_point(x, end, [=](double v) { return mAA >= v; }) - x);
+    const int ab_hi = static_cast<int>(std::partition_point(x, end, [=](double v) { return !(v >= mBB); }) - x);
+    const int bb_lo = static_cast<int>(std::partition_point(x, end, [=](double v) { return mAB >= v; }) - x);
+    const int lo[3] = {0, ab_lo, bb_lo}, hi[3] = {aa_end, std::max(ab_lo, ab_hi), n};
+    double* t = w.scratch.data();
+    for (int c = 0; c < 3; ++c) {
+        std::fill(w.f[c].begin(), w.f[c].end(), 0.0);
+        const component& k = *s.comp[c];
+        const int m = hi[c] - lo[c];
+        if (!k.usable || m <= 0) continue;
+        const lane_component lc{k.m1, k.m2, k.w11, k.w21, k.w22, static_cast<double>(s.nu[c])};
+        L.t_log_args(x + lo[c], w.y.data() + lo[c], m, lc, t);
+        vlog(t, t, m);
+        L.affine(t, m, k.c - s.log_pi[c], -0.5 * (s.nu[c] + 2));
+        vexp(t, t, m);
+        L.scatter_truncated(t, w.order.data() + lo[c], m, s.T[c], w.f[c].data());
+    }
+    // The null component is fixed during a fit: its densities are kept until
+    // the individuals or its matrix change.
+    const double key[4] = {s.nw11, s.nw21, s.nw22, s.c_N};
+    if (w.null_ready && std::memcmp(key, w.null_key, sizeof key) == 0) return;
+    L.null_args(d.contrast.data(), d.strength.data(), n, s.nw11, s.nw21, s.nw22, s.c_N, w.dn.data());
+    vexp(w.dn.data(), w.dn.data(), n);
+    std::memcpy(w.null_key, key, sizeof key);
+    w.null_ready = true;
+}
+
+}  // namespace
+
+int data::update_prob(int light_tails)
+{
+    const int nu = light_tails == 1 ? 20 : 6;
+    using boost::math::lgamma;
+    // Constants of the t densities, for the two tail weights.
+    static const double g_AB = lgamma(11) - lgamma(10);
+    static const double g_H6 = lgamma((6 + 2) / 2) - lgamma(6 / 2);
+    static const double g_H20 = lgamma((20 + 2) / 2) - lgamma(20 / 2);
+    const double g_H = nu == 20 ? g_H20 : g_H6;
+    const component AB = prepare(MU_AB, SIGMA_AB, g_AB);
+    const component AA = prepare(MU_AA, SIGMA_AA, g_H);
+    const component BB = prepare(MU_BB, SIGMA_BB, g_H);
+    const SymmetricMatrix W_N = SIGMA_NULL.i();
+
+    step st;
+    st.c_N = -0.5 * std::log(SIGMA_NULL.Determinant()) - std::log(6.2831853);
+    st.nw11 = W_N(1, 1), st.nw21 = W_N(2, 1), st.nw22 = W_N(2, 2);
+    // The three t components in the order AA, AB, BB.
+    st.comp[0] = &AA, st.comp[1] = &AB, st.comp[2] = &BB;
+    st.nu[0] = nu, st.nu[1] = 20, st.nu[2] = nu;
+    const double log_pi_20 = std::log(3.14159265 * 20), log_pi_nu = std::log(3.14159265 * nu);
+    st.log_pi[0] = log_pi_nu, st.log_pi[1] = log_pi_20, st.log_pi[2] = log_pi_nu;
+    st.T[0] = mass(MU_AA, SIGMA_AA, nu, -1);
+    st.T[1] = mass(MU_AB, SIGMA_AB, 20, 0);
+    st.T[2] = mass(MU_BB, SIGMA_BB, nu, 1);
+    st.mAA = MU_AA(1), st.mAB = MU_AB(1), st.mBB = MU_BB(1);
+    const double sqrt_AA = std::sqrt(geno_freq[0]), sqrt_BB = std::sqrt(geno_freq[2]);
+    // Undefined frequencies (nobody called at the last re-estimation) leave no genotype possible.
+    const bool no_freq = std::isnan(geno_freq[0]);
+    const bool store = (write_probs || keep_probs_1) && record_probs;
+
+    fit_work& w = work;
+    for (auto& f : w.f) f.resize(nind);
+    w.dn.resize(nind);
+    w.term.resize(nind);
+    w.scratch.resize(4 * static_cast<size_t>(nind));
+    const lane_kernels* L = lanes_for(simd_lanes());
+    if (L && sort_by_contrast(*this))
+        densities_by_run(*this, st, w, *L);
+    else
+        densities_by_block(*this, st, w);
+
+    if (L && chromosome == chrom::none && inbred_f.empty() && !no_freq) {
+        const double* f[3] = {w.f[0].data(), w.f[1].data(), w.f[2].data()};
+        L->posterior_hw(f, w.dn.data(), nind, geno_freq.data(), call_threshold, calls.data(), w.term.data(),
+                        store ? probs.data() : nullptr);
+    } else {
+        double P[4];
+        for (int i = 0; i < nind; ++i) {
+            double f_AA = w.f[0][i], f_AB = w.f[1][i], f_BB = w.f[2][i];
+            const double d_N = w.dn[i];
             double f = calls[i] == CALL_AA ? f_AA : calls[i] == CALL_AB ? f_AB : calls[i] == CALL_BB ? f_BB : 0;
-            term[b] = f != 0 ? f : d_N;
+            w.term[i] = f != 0 ? f : d_N;
 
             const copy_case k = chromosome == chrom::none ? TWO_COPIES : copies(chromosome, gender[i]);
             if (k == NO_COPY || no_freq) {
@@ -204,11 +342,11 @@ int data::update_prob(int light_tails)
                     f_AB = f_AB * geno_freq[1];
                     f_BB = f_BB * geno_freq[2];
                 } else {
-                    double w[3];
-                    inbred_weights(allele_p, allele_q, inbred_f[i], w);
-                    f_AA = f_AA * w[0];
-                    f_AB = f_AB * w[1];
-                    f_BB = f_BB * w[2];
+                    double wt[3];
+                    inbred_weights(allele_p, allele_q, inbred_f[i], wt);
+                    f_AA = f_AA * wt[0];
+                    f_AB = f_AB * wt[1];
+                    f_BB = f_BB * wt[2];
                 }
                 double s = ((f_AA + f_AB) + f_BB) + d_N;
                 P[0] = f_AA / s;
@@ -220,13 +358,14 @@ int data::update_prob(int light_tails)
             if (store)
                 for (int j = 0; j < 4; ++j) probs[4 * i + j] = P[j];
         }
-        // The log-likelihood terms are summed in index order.
-        if (defer_loglik) {
-            std::copy(term, term + m, loglik_terms.begin() + i0);
-        } else {
-            vlog(term, term, m);
-            for (int b = 0; b < m; ++b) loglik += term[b];
-        }
+    }
+    // The log-likelihood terms are summed in index order.
+    loglik = 0;
+    if (defer_loglik) {
+        loglik_terms.swap(w.term);
+    } else {
+        vlog(w.term.data(), w.term.data(), nind);
+        for (int i = 0; i < nind; ++i) loglik += w.term[i];
     }
     for (int k : missing) {
         calls[k] = CALL_NULL;

@@ -67,6 +67,12 @@ void data::fill_pairs(const std::vector<double>& ab)
     // Pairs are overwritten in place: the row is refilled for every SNP.
     const size_t n = ab.size() / 2;
     for (size_t i = 0; i < n; ++i) {
+        if (i < dat.vec.size() && dat.vec[i].Nrows() == 2) {
+            // Written into the pair's own storage: assigning a vector would reallocate it.
+            dat.vec[i](1) = ab[2 * i];
+            dat.vec[i](2) = ab[2 * i + 1];
+            continue;
+        }
         pair(1) = ab[2 * i];
         pair(2) = ab[2 * i + 1];
         if (i < dat.vec.size())

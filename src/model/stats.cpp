@@ -110,3 +110,4 @@ double data::covvec(const std::vector<double>& x, const std::vector<double>& y,
     }
     return sum / static_cast<double>(kept - 1);
 }
+

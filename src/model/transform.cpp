@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "data.h"
+#include "simd.h"
 
 bool usable_pair(double a, double b)
 {
@@ -39,15 +40,21 @@ void data::transform_intens()
             a = dat.vec[i](1);
             b = dat.vec[i](2);
         }
-        if (transform_pair(a, b, contrast[i], strength[i])) {
+        if (usable_pair(a, b)) {
+            // The total for now: the logarithms of all totals are taken together below.
+            const double sum = a + b;
+            strength[i] = sum;
+            contrast[i] = (b - a) / sum;
             abs_contrast[i] = std::fabs(contrast[i]);
         } else {
             // Contrast and strength stay 0 so a missing individual still counts as 0
             // in the quantiles; NaN in abs_contrast is what the contrast model skips.
-            strength[i] = 0;
+            strength[i] = 1;
             contrast[i] = 0;
             abs_contrast[i] = quiet_nan;
             missing.push_back(static_cast<int>(i));
         }
     }
+    // log(1) is +0, the strength of a missing individual.
+    vlog(strength.data(), strength.data(), n);
 }

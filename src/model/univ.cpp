@@ -92,7 +92,8 @@ double class_score(::data& d, int k, const std::vector<double>& members)
 // Steps shared by both scores; the second adds its penalty to the same base.
 univ_score score_candidate(::data& d)
 {
-    std::vector<double> groups[4];
+    std::vector<double>* groups = d.work.groups;
+    for (int g = 0; g < 4; ++g) groups[g].clear();
     for (int i = 0; i < d.nind; ++i) {
         const int c = d.calls[i];
         const int g = (c == CALL_AA || c == CALL_AB || c == CALL_BB) ? c - 1 : 3;
