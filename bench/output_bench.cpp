@@ -3,8 +3,9 @@
 //
 // CPU is user + system time of the child (wait4), which stays meaningful on a
 // busy machine where wall time does not. Each form runs --repeat times and its
-// smallest CPU time counts. It prints figures only; a form the program does not
-// know (an older build given with --tamsel) is reported as such.
+// smallest CPU time counts. With --before OLD each form runs on OLD and then on
+// the program, side by side under the same load; a form a program does not know
+// is reported as such. It prints figures only.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,18 +41,18 @@ struct form {
 };
 
 struct settings {
-    std::string program = TAMSEL_BENCH_PROGRAM, simulate = TAMSEL_BENCH_SIMULATE, workdir;
+    std::string program = TAMSEL_BENCH_PROGRAM, simulate = TAMSEL_BENCH_SIMULATE, before, workdir;
     long snps = 300, samples = 5000;
     int threads = 2, repeat = 2;
     bool keep = false;
 };
 
 // The smallest CPU time of REPEAT runs; negative when a run failed.
-double cpu_of(const settings& s, const std::string& in, const form& f)
+double cpu_of(const settings& s, const std::string& program, const std::string& in, const form& f)
 {
     double best = -1;
     for (int k = 0; k < s.repeat; ++k) {
-        std::vector<std::string> argv = {s.program, "-i", in, "-o", s.workdir + "/out", "-c", "-p", "--quiet",
+        std::vector<std::string> argv = {program, "-i", in, "-o", s.workdir + "/out", "-c", "-p", "--quiet",
                                          "--threads", std::to_string(s.threads)};
         for (std::string a : f.args) {
             if (a[0] == '@') a = s.workdir + a.substr(1);
@@ -67,11 +68,11 @@ double cpu_of(const settings& s, const std::string& in, const form& f)
 
 int usage(FILE* f, int status)
 {
-    std::fputs("Usage: tamsel_output_bench [--tamsel PATH] [--simulate PATH] [--workdir DIR] [--threads N]\n"
-               "                           [--repeat N] [--keep] [SNPS [INDIVIDUALS]]\n"
+    std::fputs("Usage: tamsel_output_bench [--tamsel PATH] [--before OLD] [--simulate PATH] [--workdir DIR]\n"
+               "                           [--threads N] [--repeat N] [--keep] [SNPS [INDIVIDUALS]]\n"
                "  CPU of each output form against `tamsel -c -p`, and the BCF's bytes per genotype,\n"
                "  on a simulated input [300 x 5000, --threads 2, --repeat 2].\n"
-               "Example: tamsel_output_bench --tamsel build/tamsel 300 5000\n",
+               "Example: tamsel_output_bench --before /tmp/old/build/tamsel 300 5000\n",
                f);
     return status;
 }
@@ -97,6 +98,7 @@ int main(int argc, char** argv)
         long n = 0;
         if (a == "-h" || a == "--help") return usage(stdout, 0);
         if (a == "--tamsel" && has_value) s.program = argv[++i];
+        else if (a == "--before" && has_value) s.before = argv[++i];
         else if (a == "--simulate" && has_value) s.simulate = argv[++i];
         else if (a == "--workdir" && has_value) s.workdir = argv[++i];
         else if (a == "--threads" && has_value && parse_count(argv[i + 1], n)) s.threads = static_cast<int>(n), ++i;
@@ -107,8 +109,9 @@ int main(int argc, char** argv)
     }
     if (!counts.empty()) s.snps = counts[0];
     if (counts.size() > 1) s.samples = counts[1];
-    for (const std::string& p : {s.program, s.simulate})
-        if (p.empty() || access(p.c_str(), X_OK) != 0) {
+    for (const std::string& p : {s.program, s.simulate, s.before})
+        if (&p == &s.before && p.empty()) continue;
+        else if (p.empty() || access(p.c_str(), X_OK) != 0) {
             std::fprintf(stderr, "%s: %s is not an executable (build it, or give --tamsel/--simulate)\n", WHO,
                          p.c_str());
             return 1;
@@ -132,31 +135,42 @@ int main(int argc, char** argv)
         return 1;
     const double genotypes = static_cast<double>(s.snps) * static_cast<double>(s.samples);
     std::printf("program:  %s\n", s.program.c_str());
+    if (!s.before.empty()) std::printf("before:   %s (the row above each of the program's)\n", s.before.c_str());
     std::printf("input:    %ld SNPs x %ld individuals, --threads %d, smallest CPU (user + sys) of %d runs\n",
                 s.snps, s.samples, s.threads, s.repeat);
     const std::vector<form> forms = {
         {"-c -p (plain)", {}, nullptr},
         {"--bgzip", {"--bgzip"}, nullptr},
+        {"--bgzip --compress-level 1", {"--bgzip", "--compress-level", "1"}, nullptr},
         {"--vcf x.vcf.gz", {"--vcf", "@/x.vcf.gz"}, nullptr},
         {"--vcf x.bcf", {"--vcf", "@/x.bcf"}, "/x.bcf"},
         {"--vcf x.bcf --bgzip", {"--vcf", "@/x.bcf", "--bgzip"}, "/x.bcf"},
+        {"--vcf x.bcf --bgzip --compress-level 1", {"--vcf", "@/x.bcf", "--bgzip", "--compress-level", "1"}, "/x.bcf"},
+        {"--vcf x.bcf --compress-level 9", {"--vcf", "@/x.bcf", "--compress-level", "9"}, "/x.bcf"},
         {"--vcf x.bcf --vcf-fields GT,GP", {"--vcf", "@/x.bcf", "--vcf-fields", "GT,GP"}, "/x.bcf"},
         {"--plink p", {"--plink", "@/p"}, nullptr},
     };
-    double plain = 0;
+    std::vector<std::string> programs = {s.program};
+    if (!s.before.empty()) programs.insert(programs.begin(), s.before);
+    std::vector<double> plain(programs.size(), 0);
     bool ok = true;
-    for (const form& f : forms) {
-        const double cpu = cpu_of(s, in + ".int", f);
-        if (cpu < 0) {
-            std::printf("%-34s not run (the program refused it)\n", f.name);
-            ok = ok && &f != &forms[0];
-            continue;
+    for (const form& f : forms)
+        for (size_t k = 0; k < programs.size(); ++k) {
+            const char* who = programs.size() == 1 ? "" : k == 0 ? "before " : "after  ";
+            const double cpu = cpu_of(s, programs[k], in + ".int", f);
+            if (cpu < 0) {
+                std::printf("%s%-40s not run (the program refused it)\n", who, f.name);
+                ok = ok && &f != &forms[0];
+                continue;
+            }
+            if (&f == &forms[0]) plain[k] = cpu;
+            std::printf("%s%-40s CPU %7.3f s  %5.3fx plain", who, f.name, cpu, plain[k] > 0 ? cpu / plain[k] : 0.0);
+            if (f.bcf)
+                std::printf("  BCF %5.2f bytes per genotype",
+                            static_cast<double>(file_size(s.workdir + f.bcf)) / genotypes);
+            std::printf("\n");
+            std::fflush(stdout);
         }
-        if (&f == &forms[0]) plain = cpu;
-        std::printf("%-34s CPU %7.3f s  %5.3fx plain", f.name, cpu, plain > 0 ? cpu / plain : 0.0);
-        if (f.bcf) std::printf("  BCF %5.2f bytes per genotype", static_cast<double>(file_size(s.workdir + f.bcf)) / genotypes);
-        std::printf("\n");
-    }
     std::printf("goals: --vcf x.bcf --bgzip at most 1.25x plain; the BCF with every tag at most 9 bytes per genotype\n");
     if (!s.keep)
         std::system(("rm -rf '" + s.workdir + "'/out* '" + s.workdir + "'/x.* '" + s.workdir + "'/p.* '" +
