@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     std::printf("%ld SNPs x %d individuals\n", snps, n);
     for (const char* name : {"b.vcf", "b.vcf.gz", "b.bcf", "plink"}) {
         std::string path = dir + "/" + name;
-        auto w = std::string(name) == "plink" ? make_plink_writer(path) : make_vcf_writer(path, 1);
+        auto w = std::string(name) == "plink" ? make_plink_writer(path) : make_vcf_writer(path);
         auto t0 = std::chrono::steady_clock::now();
         w->claim();
         w->begin(run);

@@ -1,2 +1,4 @@
 tamsel_test(test_vcf_writer test_vcf_writer.cpp)
 tamsel_test(test_plink_writer test_plink_writer.cpp)
+tamsel_test(test_output_options test_output_options.cpp)
+add_dependencies(test_output_options tamsel)

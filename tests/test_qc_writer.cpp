@@ -71,7 +71,7 @@ run_info make_run(int n)
 
 void write_all(const std::string& prefix, const run_info& run, const std::vector<snp_result>& snps)
 {
-    auto w = make_qc_writer(prefix, false, 0);
+    auto w = make_qc_writer(prefix, nullptr);
     w->claim();
     w->begin(run);
     for (const snp_result& r : snps) w->write(r);
@@ -140,7 +140,7 @@ TEST(QcTables, NoPertColumnWithoutPerturbationAndCompressedNames)
 {
     const std::string dir = scratch_dir("qc_plain");
     run_info run = make_run(2);
-    auto w = make_qc_writer(dir + "/q", true, 1);
+    auto w = make_qc_writer(dir + "/q", std::make_shared<compression>());
     w->claim();
     ASSERT_EQ(w->files().size(), 2u);
     EXPECT_EQ(w->files()[0]->path(), dir + "/q_snpqc.gz");

@@ -6,6 +6,7 @@
 #include <array>
 #include <sstream>
 
+#include "format.h"
 #include "vcf_writer.h"
 #include "version.h"
 #include "writer_helpers.h"
@@ -19,7 +20,7 @@ protected:
     std::string write(const std::string& name, const run_info& run, const std::vector<snp_result>& snps, int threads = 1)
     {
         std::string path = dir + "/" + name;
-        auto w = make_vcf_writer(path, threads);
+        auto w = make_vcf_writer(path, std::make_shared<compression>(DEFAULT_COMPRESS_LEVEL, threads));
         write_all(*w, run, snps);
         return path;
     }
@@ -115,6 +116,9 @@ TEST_F(VcfWriter, HeaderAndTwoRecordsMatchGolden)
     snps[1].mu_2 = NAN;
     snps[1].run = 2;
     snps[1].hwe_p = 0.0123456789;
+    // GP and PNULL carry the text files' 4 significant digits.
+    const double post[4] = {0.000123456789, 0.0987654321, 0.901110789, 1.23456789e-7};
+    std::copy(post, post + 4, snps[1].post.begin());
     std::string got = slurp(write("small.vcf", run, snps));
     std::string golden = std::string(TAMSEL_TEST_DATA) + "/golden/small.vcf";
     if (std::getenv("TAMSEL_UPDATE_GOLDEN")) write_file(golden, got);
@@ -129,11 +133,43 @@ TEST_F(VcfWriter, HeaderAndTwoRecordsMatchGolden)
     EXPECT_EQ(unversioned(got), unversioned(slurp(golden)));
 }
 
+// PNULL and GP are the numbers the text files print with 4 digits, also next
+// to a rounding tie and beyond the powers of ten the scaling uses.
+TEST_F(VcfWriter, PosteriorsAreTheTextFilesFourDigits)
+{
+    if (!have_tool("bcftools")) GTEST_SKIP() << "bcftools not installed";
+    const double edge[] = {0.12345,  0.00012345, 0.99995, 0.9999499999, 9.9995e-5, 0.5,   2.5e-7,
+                           1e-19,    3.14159e-21, 1e-25,  5e-324,       0.1,       1,     0,
+                           0.876543, 1.00005e-3,  0.45675, 6.02214e-23, 0.0099995, 0.333333};
+    const int n = static_cast<int>(sizeof edge / sizeof edge[0]);
+    run_info run = make_run(n);
+    snp_result r = make_snp(0, "2:500", "AG", std::vector<int>(n, 2));
+    for (int i = 0; i < n; ++i) {
+        r.post[4 * i + 3] = edge[i];
+        r.post[4 * i] = edge[(i + 7) % n];
+    }
+    std::string path = write("e.bcf", run, {r});
+    std::vector<std::string> pnull = words(shell("bcftools query -f '[%PNULL ]\\n' '" + path + "'"));
+    std::vector<std::string> gp = words(shell("bcftools query -f '[%GP ]\\n' '" + path + "'"));
+    ASSERT_EQ(pnull.size(), static_cast<size_t>(n));
+    ASSERT_EQ(gp.size(), static_cast<size_t>(n));
+    auto text_value = [](double v) {
+        std::string t;
+        append_real(t, v, 4);
+        return static_cast<float>(std::strtod(t.c_str(), nullptr));
+    };
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(static_cast<float>(std::strtod(pnull[i].c_str(), nullptr)), text_value(edge[i])) << edge[i] << " written as " << pnull[i];
+        const std::string aa = gp[i].substr(0, gp[i].find(','));
+        EXPECT_EQ(static_cast<float>(std::strtod(aa.c_str(), nullptr)), text_value(edge[(i + 7) % n])) << gp[i];
+    }
+}
+
 TEST_F(VcfWriter, DuplicateSampleNamesAreRefused)
 {
     run_info run = make_run(3);
     run.samples[2] = run.samples[0];
-    auto w = make_vcf_writer(dir + "/d.vcf", 1);
+    auto w = make_vcf_writer(dir + "/d.vcf");
     w->claim();
     try {
         w->begin(run);
@@ -294,7 +330,7 @@ TEST_F(VcfWriter, FullDiskIsAWriteError)
     for (const char* name : {"full.vcf", "full.bcf"}) {
         std::string path = dir + "/" + name;
         ASSERT_EQ(symlink("/dev/full", path.c_str()), 0);
-        auto w = make_vcf_writer(path, 1);
+        auto w = make_vcf_writer(path);
         try {
             write_all(*w, make_run(2), {make_snp(0, "1:5", "AG", {1, 2})});
             ADD_FAILURE() << "no error for " << name;

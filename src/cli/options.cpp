@@ -56,6 +56,19 @@ std::string read_long(int argc, char** argv, int& i, options& o)
         if (!count_value(v, o.threads)) return "Option --threads needs a number of threads (0 = all cores), not \"" + v + "\".";
         return "";
     }
+    if (name == "vcf-fields") {
+        std::string v;
+        if (!take_value(v)) return "Option --vcf-fields needs a value.";
+        o.vcf_fields_set = true;
+        return read_vcf_fields(v, o.vcf_fields);
+    }
+    if (name == "compress-level") {
+        std::string v;
+        if (!take_value(v)) return "Option --compress-level needs a value.";
+        if (v.size() != 1 || !count_value(v, o.compress_level) || o.compress_level > MAX_COMPRESS_LEVEL)
+            return "Option --compress-level needs a BGZF level from 0 (stored) to 9 (smallest), not \"" + v + "\".";
+        return "";
+    }
     if (name == "intensities") {
         std::string v;
         if (!take_value(v)) return "Option --intensities needs a value.";
@@ -164,6 +177,7 @@ std::string check_options(const options& o)
         return "--whole-genome reads each row's chromosome from its position; it cannot be combined with -X, -Y or -M.";
     if ((o.chromosome != chrom::none || o.whole_genome) != (o.gender != nullptr)) return "Need to specify a gender file.";
     if (o.qc_part && !o.qc) return "--qc-part needs --qc.";
+    if (o.vcf_fields_set && o.vcf.empty()) return "--vcf-fields needs --vcf.";
     // A VCF or PLINK output is a result of its own.
     if (!o.calls && !o.probs && o.vcf.empty() && o.plink.empty()) return "Need to specify -c and / or -p";
     return "";
@@ -187,13 +201,17 @@ std::string usage_text()
       << "  -g FILE     gender file: one code per line per individual (1 = male)\n"
       << "  -w          start the null cluster with variances 1000 instead of 100000\n"
       << "Long options (none changes what the options above produce):\n"
-      << "  --threads N  fit SNPs on N threads; 0 = every core [1]\n"
+      << "  --threads N  fit SNPs, and compress, on N threads; 0 = every core [1]\n"
       << "  --bgzip      write every output BGZF-compressed, \".gz\" added to its name\n"
       << "  --strict     stop with an error at a damaged row instead of repairing it\n"
       << "  --quiet      no progress line on a terminal\n"
       << "  --stats      end with wall time, CPU time and peak memory on standard error\n"
       << "               (always on a terminal)\n"
       << "  --vcf FILE   also write a VCF (.vcf), BGZF VCF (.vcf.gz) or BCF (.bcf); enough without -c/-p\n"
+      << "  --vcf-fields LIST  FORMAT tags of --vcf, from GT,GP,PNULL,CONTRAST,STRENGTH (GT\n"
+      << "               needed; the file keeps this order); GT,GP for a lean file [all five]\n"
+      << "  --compress-level N  BGZF level of every compressed output (--bgzip, .vcf.gz,\n"
+      << "               .bcf), 0 (stored) to 9 (smallest) [6]\n"
       << "  --plink PREFIX  also write PLINK PREFIX.bed, .bim, .fam; enough without -c/-p\n"
       << "  --qc         also write PREFIX_snpqc and PREFIX_sampleqc, quality-control tables\n"
       << "  --qc-part    with --qc, also PREFIX_sampleqc.part: the per-sample sums shards join\n"

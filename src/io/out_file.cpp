@@ -27,11 +27,10 @@ void out_file::fail(const char* what, int err)
     throw write_error(std::string("could not ") + what + " " + path_ + ": " + std::strerror(err));
 }
 
-void out_file::claim(const std::string& path, bool bgzf, int threads)
+void out_file::claim(const std::string& path, shared_compression z)
 {
     path_ = path;
-    bgzf_ = bgzf;
-    threads_ = threads;
+    how_ = std::move(z);
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     created_ = fd_ >= 0;
     if (fd_ < 0 && errno == EEXIST) fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
@@ -55,15 +54,15 @@ void out_file::start()
     struct stat st;
     // Truncating a pipe or terminal fails and is not needed.
     if (fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) && ftruncate(fd_, 0) != 0) fail("write", errno);
-    if (!bgzf_) return;
+    if (!how_) return;
     int fd = dup(fd_);
     if (fd < 0) fail("write", errno);
-    z_ = bgzf_dopen(fd, "w");
+    z_ = bgzf_dopen(fd, how_->mode("w").c_str());
     if (!z_) {
         ::close(fd);
         fail("write", errno ? errno : EIO);
     }
-    if (threads_ > 1) bgzf_mt(z_, threads_, 64);
+    if (how_->pool() && bgzf_thread_pool(z_, how_->pool(), 0) != 0) fail("write", ENOMEM);
 }
 
 void out_file::flush()

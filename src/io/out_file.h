@@ -4,12 +4,15 @@
 // every output of the run is known to be writable: claim() opens (creating when
 // needed, never truncating) and locks it; start() truncates it. Plain files are
 // written through a buffer that flush() hands to the system whole, so a row is
-// never split by a stopped run; with bgzf the file is BGZF-compressed.
+// never split by a stopped run; with a compression the file is BGZF-compressed
+// at its level, on its thread pool.
 #ifndef TAMSEL_IO_OUT_FILE_H
 #define TAMSEL_IO_OUT_FILE_H
 
 #include <string>
 #include <sys/types.h>
+
+#include "compression.h"
 
 struct BGZF;
 
@@ -22,8 +25,8 @@ public:
 
     // Opens PATH for writing without truncating it and takes an advisory lock
     // for the run. Throws write_error ("could not open PATH: reason", or a
-    // message naming the file another run holds).
-    void claim(const std::string& path, bool bgzf = false, int threads = 0);
+    // message naming the file another run holds). With z the file is BGZF.
+    void claim(const std::string& path, shared_compression z = nullptr);
     // Empties the file and makes it ready for writing.
     void start();
     void write(const char* p, size_t n) { buf_.append(p, n); }
@@ -45,8 +48,9 @@ private:
     [[noreturn]] void fail(const char* what, int err);
     std::string path_, buf_;
     int fd_ = -1;
-    bool bgzf_ = false, created_ = false, started_ = false;
-    int threads_ = 0;
+    bool created_ = false, started_ = false;
+    // Declared before z_: the pool outlives the stream that queues blocks on it.
+    shared_compression how_;
     BGZF* z_ = nullptr;
     dev_t dev_ = 0;
     ino_t ino_ = 0;

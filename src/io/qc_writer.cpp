@@ -75,14 +75,14 @@ struct sample_counts {
 
 class qc_writer : public result_writer {
 public:
-    qc_writer(const std::string& prefix, bool bgzf, int threads, bool part)
-        : prefix_(prefix), bgzf_(bgzf), part_(part), threads_(threads) {}
+    qc_writer(const std::string& prefix, shared_compression z, bool part)
+        : prefix_(prefix), z_(std::move(z)), part_(part) {}
 
     void claim() override
     {
-        const std::string ext = bgzf_ ? ".gz" : "";
-        snp_.claim(prefix_ + "_snpqc" + ext, bgzf_, threads_);
-        sample_.claim(prefix_ + "_sampleqc" + ext, bgzf_, threads_);
+        const std::string ext = z_ ? ".gz" : "";
+        snp_.claim(prefix_ + "_snpqc" + ext, z_);
+        sample_.claim(prefix_ + "_sampleqc" + ext, z_);
         if (part_) part_file_.claim(prefix_ + "_sampleqc.part");
     }
     std::vector<const out_file*> files() const override
@@ -120,8 +120,8 @@ private:
     void write_part();
 
     std::string prefix_;
-    bool bgzf_, part_;
-    int threads_;
+    shared_compression z_;
+    bool part_;
     out_file snp_, sample_, part_file_;
     run_info run_;
     std::vector<sample_counts> counts_;
@@ -300,7 +300,7 @@ void qc_writer::write_part()
 
 }  // namespace
 
-std::unique_ptr<result_writer> make_qc_writer(const std::string& prefix, bool bgzf, int threads, bool part)
+std::unique_ptr<result_writer> make_qc_writer(const std::string& prefix, shared_compression z, bool part)
 {
-    return std::make_unique<qc_writer>(prefix, bgzf, threads, part);
+    return std::make_unique<qc_writer>(prefix, std::move(z), part);
 }

@@ -25,6 +25,7 @@
 #include <memory>
 #include <string>
 
+#include "compression.h"
 #include "result.h"
 
 // A quarter of the way: a dim sample with a raised background pulls its
@@ -38,13 +39,13 @@ constexpr double QC_SEX_FEMALE_MIN = 0.45;
 // so that sums over row ranges add up to the sum over all rows exactly.
 constexpr double QC_EXPECTED_UNIT = 1.0 / 1099511627776.0;
 
-// Writes PREFIX_snpqc and PREFIX_sampleqc (".gz" added to each with bgzf,
-// compressed with that many threads). With part, also PREFIX_sampleqc.part
+// Writes PREFIX_snpqc and PREFIX_sampleqc (".gz" added to each and
+// BGZF-compressed with z). With part, also PREFIX_sampleqc.part
 // (plain text): a line "#tamsel_sampleqc_part<TAB>snps<TAB>N<TAB>x<TAB>0|1",
 // a header line, then per sample its name and the sums the table is made of
 // (called, het, x_snps, x_het, x_expected in QC_EXPECTED_UNIT, gender code or
 // NA), which workflow/scripts/gather.py adds up over the shards of a run.
-std::unique_ptr<result_writer> make_qc_writer(const std::string& prefix, bool bgzf, int threads,
+std::unique_ptr<result_writer> make_qc_writer(const std::string& prefix, shared_compression z,
                                               bool part = false);
 
 #endif

@@ -45,13 +45,13 @@ int copy_spool(int from, int to)
     }
 }
 
-bool bgzf_blocks(const std::string& bytes, std::string& out)
+bool bgzf_blocks(const std::string& bytes, std::string& out, int level)
 {
     std::vector<char> block(BGZF_MAX_BLOCK_SIZE);
     for (size_t at = 0; at < bytes.size(); at += BGZF_BLOCK_SIZE) {
         size_t len = std::min<size_t>(BGZF_BLOCK_SIZE, bytes.size() - at);
         size_t block_len = block.size();
-        if (bgzf_compress(block.data(), &block_len, bytes.data() + at, len, 6) != 0) return false;
+        if (bgzf_compress(block.data(), &block_len, bytes.data() + at, len, level) != 0) return false;
         out.append(block.data(), block_len);
     }
     return true;

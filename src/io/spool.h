@@ -12,8 +12,9 @@ int open_spool(const std::string& folder);
 // Copies all of FROM (from its start) to TO at TO's offset; 0 or an errno value.
 int copy_spool(int from, int to);
 
-// BYTES as complete BGZF blocks, which a BGZF reader joins with the blocks of
-// another stream written after them; false when compression fails.
-bool bgzf_blocks(const std::string& bytes, std::string& out);
+// BYTES as complete BGZF blocks at htslib's LEVEL (-1 its default), which a
+// BGZF reader joins with the blocks of another stream written after them;
+// false when compression fails.
+bool bgzf_blocks(const std::string& bytes, std::string& out, int level);
 
 #endif

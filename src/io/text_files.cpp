@@ -3,8 +3,8 @@
 
 static const char* const suffix[N_TEXT_FILES] = {"_calls", "_probs", "_kmodelmu", "_contrastmu"};
 
-text_files::text_files(const std::string& prefix, const bool enabled[N_TEXT_FILES], bool bgzf, int threads)
-    : prefix_(prefix), bgzf_(bgzf), threads_(threads)
+text_files::text_files(const std::string& prefix, const bool enabled[N_TEXT_FILES], shared_compression z)
+    : prefix_(prefix), z_(std::move(z))
 {
     for (int k = 0; k < N_TEXT_FILES; ++k) enabled_[k] = enabled[k];
 }
@@ -12,7 +12,7 @@ text_files::text_files(const std::string& prefix, const bool enabled[N_TEXT_FILE
 void text_files::claim()
 {
     for (int k = 0; k < N_TEXT_FILES; ++k)
-        if (enabled_[k]) file_[k].claim(prefix_ + suffix[k] + (bgzf_ ? ".gz" : ""), bgzf_, threads_);
+        if (enabled_[k]) file_[k].claim(prefix_ + suffix[k] + (z_ ? ".gz" : ""), z_);
 }
 
 std::vector<const out_file*> text_files::files() const

@@ -9,11 +9,11 @@
 #include "result.h"
 
 // The enabled ones of the four files PREFIX_calls, _probs, _kmodelmu and
-// _contrastmu (".gz" added and BGZF-compressed with bgzf); each row is flushed
+// _contrastmu (".gz" added and BGZF-compressed with z); each row is flushed
 // whole as soon as it is written.
 class text_files : public result_writer {
 public:
-    text_files(const std::string& prefix, const bool enabled[N_TEXT_FILES], bool bgzf, int threads);
+    text_files(const std::string& prefix, const bool enabled[N_TEXT_FILES], shared_compression z);
     bool wants_details() const override { return false; }
     void claim() override;
     std::vector<const out_file*> files() const override;
@@ -24,8 +24,7 @@ public:
 private:
     std::string prefix_;
     bool enabled_[N_TEXT_FILES];
-    bool bgzf_;
-    int threads_;
+    shared_compression z_;
     out_file file_[N_TEXT_FILES];
 };
 

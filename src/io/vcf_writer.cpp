@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -81,16 +82,21 @@ const char* const INFO_HEADER[] = {
 };
 const char* const PERT_HEADER =
     "##INFO=<ID=PERT,Number=1,Type=Float,Description=\"Fraction of calls unchanged by a re-fit on jittered intensities; CENTRE and NCLUST are that re-fit's\">";
-const char* const FLAG_AND_FORMAT_HEADER[] = {
+const char* const FLAG_HEADER[] = {
     "##INFO=<ID=BADPOS,Number=0,Type=Flag,Description=\"The position text was not CHR:POS; CHROM is 0 and POS 1\">",
     "##INFO=<ID=BADALLELE,Number=0,Type=Flag,Description=\"The allele text was not two different runs of bases; REF is N and ALT <B>\">",
     "##ALT=<ID=B,Description=\"The array's B allele, whose bases could not be read\">",
+};
+// One line per vcf_field, in its bit order.
+const char* const FORMAT_TAG[] = {"GT", "GP", "PNULL", "CONTRAST", "STRENGTH"};
+const char* const FORMAT_HEADER[] = {
     "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype; haploid for a single copy, missing where no call is possible\">",
     "##FORMAT=<ID=GP,Number=G,Type=Float,Description=\"Posterior probabilities of AA, AB, BB (of A, B for a single copy) of the fit run given; missing for a no call\">",
     "##FORMAT=<ID=PNULL,Number=1,Type=Float,Description=\"Posterior probability of the null (no-call) cluster\">",
     "##FORMAT=<ID=CONTRAST,Number=1,Type=Float,Description=\"(B - A) / (A + B), 4 significant digits; missing when the intensities were unusable\">",
     "##FORMAT=<ID=STRENGTH,Number=1,Type=Float,Description=\"ln(A + B), 4 significant digits; missing when the intensities were unusable\">",
 };
+constexpr int N_FORMAT_TAGS = 5;
 
 float real(double x)
 {
@@ -100,25 +106,43 @@ float real(double x)
     return f;
 }
 
-// x to 4 significant digits; scaling by a power of ten instead of printing
-// keeps this off the profile of a writer that runs once per individual.
-float four_digits(double x)
+// x to 4 significant digits, the value the text files print ("%.4g"). Scaling
+// by an exact power of ten instead of printing keeps this off the profile of a
+// writer that runs six times per individual; only a scaled value within a hair
+// of a rounding tie, where the scaling's own rounding could decide, and
+// magnitudes beyond the exact powers are printed.
+double four_digits_value(double x)
 {
-    static const double p10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
-    if (!std::isfinite(x) || x == 0) return real(x);
-    int shift = 3 - static_cast<int>(std::floor(std::log10(std::fabs(x))));
-    if (shift < -12 || shift > 12) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.4g", x);
-        return real(std::strtod(buf, nullptr));
+    static const double p10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const int top = static_cast<int>(sizeof p10 / sizeof p10[0]) - 1;
+    if (!std::isfinite(x) || x == 0) return x;
+    const double a = std::fabs(x);
+    int e2;
+    std::frexp(a, &e2);
+    // a < 2^e2, so its decimal exponent is this estimate or one more.
+    int shift = 3 - static_cast<int>(std::floor((e2 - 1) * 0.30102999566398120));
+    auto scaled = [&](int s) { return s >= 0 ? a * p10[s] : a / p10[-s]; };
+    double y = shift >= -top && shift <= top ? scaled(shift) : 0;
+    if (y >= 1e4) y = --shift >= -top ? scaled(shift) : 0;
+    const double frac = y - std::floor(y);
+    if (y != 0 && shift <= top && std::fabs(frac - 0.5) > 1e-6) {
+        const double m = std::nearbyint(y);
+        return std::copysign(shift >= 0 ? m / p10[shift] : m * p10[-shift], x);
     }
-    return shift >= 0 ? real(std::nearbyint(x * p10[shift]) / p10[shift])
-                      : real(std::nearbyint(x / p10[-shift]) * p10[-shift]);
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf - 1, x, std::chars_format::general, 4);
+    *r.ptr = '\0';
+    return std::strtod(buf, nullptr);
 }
+
+float four_digits(double x) { return real(four_digits_value(x)); }
 
 class vcf_writer : public result_writer {
 public:
-    vcf_writer(const std::string& path, int threads) : path_(path), kind_(kind_of(path)), threads_(threads) {}
+    vcf_writer(const std::string& path, shared_compression z, unsigned fields)
+        : path_(path), kind_(kind_of(path)), z_(z ? std::move(z) : std::make_shared<compression>()),
+          fields_(fields | VCF_GT) {}
     ~vcf_writer() override
     {
         if (body_) hts_close(body_);
@@ -145,7 +169,9 @@ private:
 
     std::string path_;
     vcf_kind kind_;
-    int threads_;
+    // Declared before body_, whose blocks may be queued on its pool.
+    shared_compression z_;
+    unsigned fields_;
     out_file out_;
     run_info run_;
     bcf_hdr_t* hdr_ = nullptr;
@@ -189,7 +215,9 @@ void vcf_writer::begin(const run_info& run)
         check(bcf_hdr_append(hdr_, ALLELE_NOTE));
     for (const char* line : INFO_HEADER) check(bcf_hdr_append(hdr_, line));
     if (run.pert) check(bcf_hdr_append(hdr_, PERT_HEADER));
-    for (const char* line : FLAG_AND_FORMAT_HEADER) check(bcf_hdr_append(hdr_, line));
+    for (const char* line : FLAG_HEADER) check(bcf_hdr_append(hdr_, line));
+    for (int k = 0; k < N_FORMAT_TAGS; ++k)
+        if (fields_ & (1u << k)) check(bcf_hdr_append(hdr_, FORMAT_HEADER[k]));
     for (const std::string& s : run.samples) check(bcf_hdr_add_sample(hdr_, s.c_str()));
     check(bcf_hdr_sync(hdr_));
 
@@ -208,13 +236,16 @@ void vcf_writer::begin(const run_info& run)
         if (fd >= 0) ::close(fd);
         fail(errno);
     }
-    const char* mode = kind_ == vcf_kind::bcf ? "wb" : kind_ == vcf_kind::text_gz ? "wz" : "w";
-    body_ = hts_hopen(h, path_.c_str(), mode);
+    const std::string mode = kind_ == vcf_kind::bcf ? z_->mode("wb") : kind_ == vcf_kind::text_gz ? z_->mode("wz") : "w";
+    body_ = hts_hopen(h, path_.c_str(), mode.c_str());
     if (!body_) {
         hclose_abruptly(h);
         fail(errno ? errno : EIO);
     }
-    if (threads_ > 1 && kind_ != vcf_kind::text) check(hts_set_threads(body_, threads_));
+    if (z_->pool() && kind_ != vcf_kind::text) {
+        htsThreadPool pool = {z_->pool(), 0};
+        check(hts_set_thread_pool(body_, &pool));
+    }
     size_t n = run.samples.size();
     gt_.resize(2 * n);
     gp_.resize(3 * n);
@@ -357,9 +388,9 @@ void vcf_writer::genotypes(const snp_result& r, const site_alleles_of& site)
             gt[1] = call == CALL_NULL ? bcf_gt_missing : bcf_gt_unphased(call == CALL_AA ? ia : call == CALL_BB ? ib : hi);
             if (call != CALL_NULL) {
                 for (size_t j = 0; j < per; ++j) gp[j] = 0;
-                gp[genotype_place(ia, ia)] = real(P[0]);
-                gp[genotype_place(lo, hi)] = real(P[1]);
-                gp[genotype_place(ib, ib)] = real(P[2]);
+                gp[genotype_place(ia, ia)] = four_digits(P[0]);
+                gp[genotype_place(lo, hi)] = four_digits(P[1]);
+                gp[genotype_place(ib, ib)] = four_digits(P[2]);
             }
         } else {
             // A single copy has no AB; should the model ever call one, it stays missing.
@@ -368,20 +399,20 @@ void vcf_writer::genotypes(const snp_result& r, const site_alleles_of& site)
             gt[1] = end_i;
             if (called) {
                 for (int j = 0; j < n_allele; ++j) gp[j] = 0;
-                gp[ia] = real(P[0]);
-                gp[ib] = real(P[2]);
+                gp[ia] = four_digits(P[0]);
+                gp[ib] = four_digits(P[2]);
             }
         }
-        pnull_[i] = real(P[3]);
-        contrast_[i] = r.usable[i] ? four_digits(r.contrast[i]) : missing;
-        strength_[i] = r.usable[i] ? four_digits(r.strength[i]) : missing;
+        if (fields_ & VCF_PNULL) pnull_[i] = four_digits(P[3]);
+        if (fields_ & VCF_CONTRAST) contrast_[i] = r.usable[i] ? four_digits(r.contrast[i]) : missing;
+        if (fields_ & VCF_STRENGTH) strength_[i] = r.usable[i] ? four_digits(r.strength[i]) : missing;
     }
     int n = static_cast<int>(r.calls.size());
     check(bcf_update_genotypes(hdr_, rec_, gt_.data(), 2 * n));
-    check(bcf_update_format_float(hdr_, rec_, "GP", gp_.data(), static_cast<int>(per) * n));
-    check(bcf_update_format_float(hdr_, rec_, "PNULL", pnull_.data(), n));
-    check(bcf_update_format_float(hdr_, rec_, "CONTRAST", contrast_.data(), n));
-    check(bcf_update_format_float(hdr_, rec_, "STRENGTH", strength_.data(), n));
+    if (fields_ & VCF_GP) check(bcf_update_format_float(hdr_, rec_, "GP", gp_.data(), static_cast<int>(per) * n));
+    if (fields_ & VCF_PNULL) check(bcf_update_format_float(hdr_, rec_, "PNULL", pnull_.data(), n));
+    if (fields_ & VCF_CONTRAST) check(bcf_update_format_float(hdr_, rec_, "CONTRAST", contrast_.data(), n));
+    if (fields_ & VCF_STRENGTH) check(bcf_update_format_float(hdr_, rec_, "STRENGTH", strength_.data(), n));
 }
 
 void vcf_writer::finish()
@@ -432,7 +463,7 @@ void vcf_writer::write_header()
         bytes += '\0';
     }
     std::string blocks;
-    if (!bgzf_blocks(bytes, blocks)) fail(EIO, "BGZF compression failed");
+    if (!bgzf_blocks(bytes, blocks, z_->level())) fail(EIO, "BGZF compression failed");
     out_.write(blocks);
 }
 
@@ -457,7 +488,26 @@ std::string vcf_name_problem(const std::string& path)
     return "";
 }
 
-std::unique_ptr<result_writer> make_vcf_writer(const std::string& path, int threads)
+std::string read_vcf_fields(const std::string& list, unsigned& fields)
 {
-    return std::make_unique<vcf_writer>(path, threads);
+    unsigned got = 0;
+    for (size_t at = 0;;) {
+        const size_t comma = std::min(list.find(',', at), list.size());
+        const std::string tag = list.substr(at, comma - at);
+        int k = 0;
+        while (k < N_FORMAT_TAGS && tag != FORMAT_TAG[k]) ++k;
+        if (k == N_FORMAT_TAGS)
+            return "Option --vcf-fields: \"" + tag + "\" is not a FORMAT tag of --vcf (GT, GP, PNULL, CONTRAST, STRENGTH).";
+        got |= 1u << k;
+        if (comma == list.size()) break;
+        at = comma + 1;
+    }
+    if (!(got & VCF_GT)) return "Option --vcf-fields needs GT among its tags, not \"" + list + "\".";
+    fields = got;
+    return "";
+}
+
+std::unique_ptr<result_writer> make_vcf_writer(const std::string& path, shared_compression z, unsigned fields)
+{
+    return std::make_unique<vcf_writer>(path, std::move(z), fields);
 }

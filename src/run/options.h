@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "compression.h"
 #include "data.h"
+#include "vcf_writer.h"
 
 // Defaults, shared by the option reader and the usage text.
 constexpr int DEFAULT_MAX_ITER = 100;
@@ -32,6 +34,9 @@ struct options {
     bool whole_genome = false; // --whole-genome: each row's chromosome from its position (needs -g)
     bool qc_part = false;      // --qc-part: also PREFIX_sampleqc.part, the sums a gather joins
     std::string vcf;           // --vcf FILE: .vcf, .vcf.gz or .bcf
+    unsigned vcf_fields = VCF_ALL_FIELDS;  // --vcf-fields LIST: FORMAT tags of --vcf (vcf_field bits)
+    bool vcf_fields_set = false;
+    int compress_level = DEFAULT_COMPRESS_LEVEL;  // --compress-level N: BGZF level of every compressed output
     std::string plink;         // --plink PREFIX: PREFIX.bed, .bim, .fam
     std::string tag_a = "X", tag_b = "Y";  // --intensities A,B: FORMAT tags of a VCF/BCF input
     const char* index = nullptr;  // --index FILE: write FILE.tsi for -s runs, nothing else

@@ -212,9 +212,12 @@ int run_tamsel(const options& o, const std::string& command_line)
         resume_point start = find_resume_point(o, info.nind, in);
 
         const bool text[N_TEXT_FILES] = {o.calls, o.probs, o.kmodel, o.contrast};
-        writers.push_back(std::make_unique<text_files>(o.output, text, o.bgzip, threads));
-        if (o.qc) writers.push_back(make_qc_writer(o.output, o.bgzip, threads, o.qc_part));
-        if (!o.vcf.empty()) writers.push_back(make_vcf_writer(o.vcf, threads));
+        // One level and one thread pool for every compressor of the run.
+        auto z = std::make_shared<const compression>(o.compress_level, threads);
+        shared_compression text_z = o.bgzip ? z : nullptr;
+        writers.push_back(std::make_unique<text_files>(o.output, text, text_z));
+        if (o.qc) writers.push_back(make_qc_writer(o.output, text_z, o.qc_part));
+        if (!o.vcf.empty()) writers.push_back(make_vcf_writer(o.vcf, z, o.vcf_fields));
         if (!o.plink.empty()) writers.push_back(make_plink_writer(o.plink));
         // Every output is claimed before any existing one is emptied.
         for (auto& w : writers) w->claim();
