@@ -109,9 +109,10 @@ int main(int argc, char** argv)
     }
     if (!counts.empty()) s.snps = counts[0];
     if (counts.size() > 1) s.samples = counts[1];
-    for (const std::string& p : {s.program, s.simulate, s.before})
-        if (&p == &s.before && p.empty()) continue;
-        else if (p.empty() || access(p.c_str(), X_OK) != 0) {
+    // Pointers, not copies: an empty --before is the one path that may be missing.
+    for (const std::string* q : {&s.program, &s.simulate, &s.before})
+        if (q == &s.before && q->empty()) continue;
+        else if (const std::string& p = *q; p.empty() || access(p.c_str(), X_OK) != 0) {
             std::fprintf(stderr, "%s: %s is not an executable (build it, or give --tamsel/--simulate)\n", WHO,
                          p.c_str());
             return 1;
