@@ -153,6 +153,14 @@ class FromVcf(unittest.TestCase):
         self.assertIn("-X -g " + self.gender + " --qc --vcf " + prefix + ".bcf", text)
         self.assertIn("From the CONTRAST and STRENGTH of " + prefix + ".bcf", text)
         self.assertEqual(page.images, 10)
+        # Indexed, only the worst SNPs' regions are read: the same page.
+        with open(prefix + "_report.html") as f:
+            streamed = f.read()
+        subprocess.run(["bcftools", "index", prefix + ".bcf"], check=True, capture_output=True)
+        r, page, text = report_page([prefix, "--worst", "3"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(prefix + "_report.html") as f:
+            self.assertEqual(f.read(), streamed)
 
     def test_vcf_without_contrast_and_strength(self):
         prefix = self.run_tamsel("v", ".vcf")
