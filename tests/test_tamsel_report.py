@@ -198,6 +198,18 @@ class FromVcf(unittest.TestCase):
         self.assertEqual(r.returncode, 1)
         self.assertRegex(r.stderr, "^tamsel-report: " + cut + " line [0-9]+: ")
 
+        # A VCF whose samples are not the tables' is not taken for the run's.
+        other = prefix + "_other.vcf"
+        with open(other, "w") as f:
+            for l in lines:
+                if l.startswith("#CHROM"):
+                    w = l.split("\t")
+                    l = "\t".join(w[:9] + w[9:][::-1])
+                f.write(l + "\n")
+        r, page, text = report_page([prefix, "--vcf", other])
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(other + " has 30 samples, " + prefix + "_sampleqc 30, or in another order", r.stderr)
+
 
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1])
