@@ -1,7 +1,9 @@
 """tamsel-report on the shipped X example with a few gender codes flipped: the
 page parses, holds its plots and names the mismatched samples; the MultiQC
 files are written (and read by multiqc, when installed); headless chromium
-renders the page to a PNG that is not blank, when installed.
+renders the page to a PNG that is not blank, when installed. From runs that
+wrote a VCF (BCF, or text without CONTRAST and STRENGTH): the command line,
+the version and the cluster plots.
 
 Arguments: TAMSEL TAMSEL_REPORT EXAMPLES_DIR SCRATCH_DIR
 """
@@ -28,6 +30,9 @@ class Page(html.parser.HTMLParser):
 
     def handle_data(self, data):
         self.text.append(data)
+
+    def words(self):
+        return " ".join("".join(self.text).split())
 
 
 class Report(unittest.TestCase):
@@ -98,10 +103,112 @@ class Report(unittest.TestCase):
         img = mpimg.imread(shot)
         self.assertGreater(float(img[:, :, :3].std()), 0.02)
 
+    def test_without_a_vcf_the_command_and_version_are_unknown(self):
+        text = self.page.words()
+        self.assertIn("tamsel version: unknown", text)
+        self.assertIn("Command line: unknown", text)
+
     def test_missing_tables_are_refused(self):
         r = subprocess.run([REPORT, os.path.join(SCRATCH, "nothing")], capture_output=True, text=True)
         self.assertEqual(r.returncode, 1)
         self.assertIn("run tamsel with --qc", r.stderr)
+
+
+def report_page(args):
+    r = subprocess.run([REPORT] + args + ["--no-mqc"], capture_output=True, text=True)
+    page = Page()
+    if r.returncode == 0:
+        with open(args[0] + "_report.html") as f:
+            page.feed(f.read())
+    return r, page, page.words()
+
+
+class FromVcf(unittest.TestCase):
+    """Runs that wrote a VCF and no calls file: the page names the run's command
+    and version, and draws the cluster plots from GT, CONTRAST and STRENGTH."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = os.path.join(SCRATCH, "vcf")
+        shutil.rmtree(cls.dir, ignore_errors=True)
+        os.makedirs(cls.dir)
+        cls.int = os.path.join(EXAMPLES, "small_x.int")
+        cls.gender = os.path.join(EXAMPLES, "small_x.gender")
+        out = subprocess.run([TAMSEL, "--version"], capture_output=True, text=True).stdout
+        cls.version = out.split()[1]
+
+    def run_tamsel(self, name, vcf):
+        prefix = os.path.join(self.dir, name)
+        subprocess.run([TAMSEL, "-i", self.int, "-o", prefix, "-X", "-g", self.gender, "--qc",
+                        "--vcf", prefix + vcf], check=True, capture_output=True)
+        return prefix
+
+    def test_bcf_found_beside_the_tables_gives_command_version_and_plots(self):
+        if not shutil.which("bcftools"):
+            self.skipTest("bcftools is not installed")
+        prefix = self.run_tamsel("b", ".bcf")
+        r, page, text = report_page([prefix, "--worst", "3"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("tamsel version: " + self.version, text)
+        self.assertIn("-X -g " + self.gender + " --qc --vcf " + prefix + ".bcf", text)
+        self.assertIn("From the CONTRAST and STRENGTH of " + prefix + ".bcf", text)
+        self.assertEqual(page.images, 10)
+        # Indexed, only the worst SNPs' regions are read: the same page.
+        with open(prefix + "_report.html") as f:
+            streamed = f.read()
+        subprocess.run(["bcftools", "index", prefix + ".bcf"], check=True, capture_output=True)
+        r, page, text = report_page([prefix, "--worst", "3"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(prefix + "_report.html") as f:
+            self.assertEqual(f.read(), streamed)
+
+    def test_vcf_without_contrast_and_strength(self):
+        prefix = self.run_tamsel("v", ".vcf")
+        with open(prefix + ".vcf") as f:
+            lines = f.read().splitlines()
+        # The two FORMAT fields left out, written with CRLF line ends.
+        kept = []
+        for line in lines:
+            if line.startswith("##FORMAT=<ID=CONTRAST") or line.startswith("##FORMAT=<ID=STRENGTH"):
+                continue
+            if not line.startswith("#"):
+                w = line.split("\t")
+                w[8:] = [":".join(f.split(":")[:3]) for f in w[8:]]
+                line = "\t".join(w)
+            kept.append(line)
+        bare = prefix + "_bare.vcf"
+        with open(bare, "w", newline="") as f:
+            f.write("\r\n".join(kept) + "\r\n")
+        r, page, text = report_page([prefix, "--vcf", bare, "--worst", "3"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn(bare + " has no FORMAT CONTRAST and STRENGTH: give -i INTENSITIES", r.stderr)
+        self.assertIn("No cluster plots", text)
+        self.assertEqual(page.images, 7)
+        # With the intensities, the calls still come from the VCF's GT.
+        r, page, text = report_page([prefix, "--vcf", bare, "-i", self.int, "--worst", "3"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(page.images, 10)
+        self.assertIn("Command line: " + TAMSEL, text)
+
+        # A record cut short is refused with its file and line.
+        cut = prefix + "_cut.vcf"
+        with open(cut, "w") as f:
+            f.write("\n".join(l if l.startswith("#") else l.rsplit("\t", 1)[0] for l in lines) + "\n")
+        r, page, text = report_page([prefix, "--vcf", cut, "--worst", "3"])
+        self.assertEqual(r.returncode, 1)
+        self.assertRegex(r.stderr, "^tamsel-report: " + cut + " line [0-9]+: ")
+
+        # A VCF whose samples are not the tables' is not taken for the run's.
+        other = prefix + "_other.vcf"
+        with open(other, "w") as f:
+            for l in lines:
+                if l.startswith("#CHROM"):
+                    w = l.split("\t")
+                    l = "\t".join(w[:9] + w[9:][::-1])
+                f.write(l + "\n")
+        r, page, text = report_page([prefix, "--vcf", other])
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(other + " has 30 samples, " + prefix + "_sampleqc 30, or in another order", r.stderr)
 
 
 if __name__ == "__main__":
