@@ -113,15 +113,6 @@ void usage(FILE* f)
                f);
 }
 
-bool parse_count(const char* s, long& v)
-{
-    char* end;
-    const long x = std::strtol(s, &end, 10);
-    if (end == s || *end || x <= 0) return false;
-    v = x;
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -68,6 +69,16 @@ inline child_result run_child(const char* who, const std::vector<std::string>& a
         std::fprintf(stderr, " (its output: %s)\n", log.c_str());
     }
     return r;
+}
+
+// A positive decimal count of a command line, into v; false for anything else.
+inline bool parse_count(const char* s, long& v)
+{
+    char* end;
+    const long x = std::strtol(s, &end, 10);
+    if (end == s || *end || x <= 0) return false;
+    v = x;
+    return true;
 }
 
 #endif
