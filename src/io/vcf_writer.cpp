@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include <htslib/bgzf.h>
 #include <htslib/hfile.h>
 #include <htslib/hts.h>
 #include <htslib/kstring.h>
@@ -242,9 +243,14 @@ void vcf_writer::begin(const run_info& run)
         hclose_abruptly(h);
         fail(errno ? errno : EIO);
     }
-    if (z_->pool() && kind_ != vcf_kind::text) {
+    if (z_->pool() && kind_ == vcf_kind::bcf) {
         htsThreadPool pool = {z_->pool(), 0};
         check(hts_set_thread_pool(body_, &pool));
+    } else if (z_->pool() && kind_ == vcf_kind::text_gz) {
+        // On a text file htslib would set up a SAM reading state that its
+        // close never frees: the pool goes on the BGZF stream itself.
+        BGZF* z = body_->is_bgzf ? body_->fp.bgzf : nullptr;
+        check(z ? bgzf_thread_pool(z, z_->pool(), 0) : -1);
     }
     size_t n = run.samples.size();
     gt_.resize(2 * n);
