@@ -6,6 +6,7 @@
 #include "call_rules.h"
 #include "data.h"
 #include "lanes.h"
+#include "normal_density.h"
 #include "probkit.h"
 #include "simd.h"
 
@@ -27,10 +28,10 @@ void data::seed_calls()
     const double T_AA = pnorm(-1, &m[0], &s[0], 1);
     const double T_AB = pnorm(1, &m[1], &s[1], 0) - pnorm(-1, &m[1], &s[1], 0);
     const double T_BB = pnorm(1, &m[2], &s[2], 0);
+    const double root_2pi = dnorm_root_2pi();
     const lane_kernels* L = chromosome == chrom::none ? lanes_for(simd_lanes()) : nullptr;
     if (L && nind > 0) {
         // The same arithmetic over all individuals at once, four arrays of exponents.
-        const double root_2pi = std::sqrt(2 * 3.141592654);
         const double scale[4] = {root_2pi * s[0], root_2pi * s[1], root_2pi * s[2], root_2pi * s[3]};
         const double T[3] = {T_AA, T_AB, T_BB};
         std::vector<double>& e = work.scratch;
@@ -46,7 +47,6 @@ void data::seed_calls()
     // dnorm of the four starts, a block at a time: the exponents of a block go
     // through one vector exp, each value divided exactly as dnorm divides it.
     constexpr int BLOCK = 128;
-    const double root_2pi = std::sqrt(2 * 3.141592654);
     double arg[4 * BLOCK], e[4 * BLOCK];
     for (int i0 = 0; i0 < nind; i0 += BLOCK) {
         const int n = std::min(BLOCK, nind - i0);

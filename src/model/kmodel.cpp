@@ -10,6 +10,7 @@
 
 #include "data.h"
 #include "lognormal_prior.h"
+#include "normal_density.h"
 #include "probkit.h"
 #include "simd.h"
 
@@ -23,18 +24,10 @@ const int max_passes = 100;
 
 bool is_nan(double x) { return x != x; }
 
-// dnorm(x[i], m, s) for i < n, as dnorm computes it, the exponentials through
-// one vector call.
 void dnorm_all(const double* x, size_t n, double m, double s, std::vector<double>& out)
 {
     out.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        const double d = x[i] - m;
-        out[i] = ((d * (-0.5)) * d) / (s * s);
-    }
-    vexp(out.data(), out.data(), n);
-    const double scale = std::sqrt(2 * 3.141592654) * s;
-    for (size_t i = 0; i < n; ++i) out[i] = out[i] / scale;
+    dnorm_many(x, n, m, s, out.data());
 }
 
 // The sum of log(v[i]) over the entries whose contrast is a number, in index order.

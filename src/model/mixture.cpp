@@ -162,9 +162,13 @@ void data::update_parameters()
                 (*c.mu)(1) = meanvec(xs, n[k], &console);
                 (*c.mu)(2) = meanvec(ys, n[k], &console);
             }
-            if (estimates_matrix(n[k]))
-                set_matrix(*c.sigma, varvec(xs, (*c.mu)(1), n[k], &console), varvec(ys, (*c.mu)(2), n[k], &console),
-                           covvec(xs, ys, (*c.mu)(1), (*c.mu)(2), n[k], &console));
+            if (estimates_matrix(n[k])) {
+                // One statement each: their messages come in this order.
+                const double vx = varvec(xs, (*c.mu)(1), n[k], &console);
+                const double vy = varvec(ys, (*c.mu)(2), n[k], &console);
+                const double cxy = covvec(xs, ys, (*c.mu)(1), (*c.mu)(2), n[k], &console);
+                set_matrix(*c.sigma, vx, vy, cxy);
+            }
         }
     }
     if (a + b == 0) {

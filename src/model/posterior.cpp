@@ -98,16 +98,19 @@ inline double truncated(double d, double T) { return T > 0 ? d / T : 0; }
 // of a block go through the vector functions together.
 constexpr int BLOCK = 128;
 
-double data::sum_loglik() const
+// The sum of log(t[i]) for i < n, in index order.
+static double sum_of_logs(const double* t, int n)
 {
     double sum = 0, l[BLOCK];
-    for (int i0 = 0; i0 < nind; i0 += BLOCK) {
-        const int m = std::min(BLOCK, nind - i0);
-        vlog(&loglik_terms[i0], l, m);
+    for (int i0 = 0; i0 < n; i0 += BLOCK) {
+        const int m = std::min(BLOCK, n - i0);
+        vlog(t + i0, l, m);
         for (int b = 0; b < m; ++b) sum += l[b];
     }
     return sum;
 }
+
+double data::sum_loglik() const { return sum_of_logs(loglik_terms.data(), nind); }
 
 int data::update()
 {
@@ -361,12 +364,10 @@ int data::update_prob(int light_tails)
     }
     // The log-likelihood terms are summed in index order.
     loglik = 0;
-    if (defer_loglik) {
+    if (defer_loglik)
         loglik_terms.swap(w.term);
-    } else {
-        vlog(w.term.data(), w.term.data(), nind);
-        for (int i = 0; i < nind; ++i) loglik += w.term[i];
-    }
+    else
+        loglik = sum_of_logs(w.term.data(), nind);
     for (int k : missing) {
         calls[k] = CALL_NULL;
         if (write_probs || keep_probs_1) {

@@ -12,6 +12,7 @@
 #include "data.h"
 #include "inbred.h"
 #include "lognormal_prior.h"
+#include "normal_density.h"
 #include "probkit.h"
 #include "quantile.h"
 #include "simd.h"
@@ -36,19 +37,12 @@ template <class F>
 void each_log_density(const std::vector<double>& xs, double m, double s, const double* mass, F use)
 {
     constexpr std::size_t BLOCK = 256;
-    const double root_2pi = std::sqrt(2 * 3.141592654);
     double a[BLOCK];
     for (std::size_t i0 = 0; i0 < xs.size(); i0 += BLOCK) {
         const std::size_t n = std::min(BLOCK, xs.size() - i0);
-        for (std::size_t b = 0; b < n; ++b) {
-            const double d = xs[i0 + b] - m;
-            a[b] = ((d * (-0.5)) * d) / (s * s);
-        }
-        vexp(a, a, n);
-        for (std::size_t b = 0; b < n; ++b) {
-            a[b] = a[b] / (root_2pi * s);
-            if (mass) a[b] = a[b] / *mass;
-        }
+        dnorm_many(xs.data() + i0, n, m, s, a);
+        if (mass)
+            for (std::size_t b = 0; b < n; ++b) a[b] = a[b] / *mass;
         vlog(a, a, n);
         for (std::size_t b = 0; b < n; ++b) use(a[b]);
     }
