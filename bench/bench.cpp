@@ -24,8 +24,6 @@
 
 namespace {
 
-bool executable(const std::string& p) { return !p.empty() && access(p.c_str(), X_OK) == 0; }
-
 std::string self_dir()
 {
     char buf[4096];
@@ -150,23 +148,9 @@ int main(int argc, char** argv)
     if (counts.size() > 1) s.samples = counts[1];
     s.program = find_binary(program, TAMSEL_BENCH_PROGRAM, "../tamsel");
     s.simulate = find_binary(simulate, TAMSEL_BENCH_SIMULATE, "../tools/tamsel_simulate");
-    for (const std::string& p : {s.program, s.simulate}) {
-        if (!executable(p)) {
-            std::fprintf(stderr, "tamsel_bench: %s is not an executable (build it, or give --tamsel/--simulate)\n",
-                         p.c_str());
-            return 1;
-        }
-    }
-    bool made_dir = false;
-    if (s.workdir.empty()) {
-        char tmpl[] = "/tmp/tamsel_bench.XXXXXX";
-        if (!mkdtemp(tmpl)) {
-            std::perror("tamsel_bench: mkdtemp");
-            return 1;
-        }
-        s.workdir = tmpl;
-        made_dir = true;
-    }
+    if (!all_executable("tamsel_bench", {&s.program, &s.simulate})) return 1;
+    bool made_dir;
+    if (!ensure_work_dir("tamsel_bench", s.workdir, made_dir)) return 1;
     std::printf("program:            %s\n", s.program.c_str());
     bool ok = true;
     if (s.flat) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,39 @@ inline bool parse_count(const char* s, long& v)
     const long x = std::strtol(s, &end, 10);
     if (end == s || *end || x <= 0) return false;
     v = x;
+    return true;
+}
+
+// True when p names a file this process may run.
+inline bool executable(const std::string& p) { return !p.empty() && access(p.c_str(), X_OK) == 0; }
+
+// False, with a message naming the first one, unless every path is executable.
+inline bool all_executable(const char* who, std::initializer_list<const std::string*> paths)
+{
+    for (const std::string* p : paths)
+        if (!executable(*p)) {
+            std::fprintf(stderr, "%s: %s is not an executable (build it, or give --tamsel/--simulate)\n", who,
+                         p->c_str());
+            return false;
+        }
+    return true;
+}
+
+// With dir empty, a fresh folder /tmp/WHO.XXXXXX into dir and made = true;
+// false (with a message) when none can be made.
+inline bool ensure_work_dir(const char* who, std::string& dir, bool& made)
+{
+    made = false;
+    if (!dir.empty()) return true;
+    std::string t = std::string("/tmp/") + who + ".XXXXXX";
+    std::vector<char> tmpl(t.begin(), t.end());
+    tmpl.push_back('\0');
+    if (!mkdtemp(tmpl.data())) {
+        std::fprintf(stderr, "%s: mkdtemp: %s\n", who, std::strerror(errno));
+        return false;
+    }
+    dir = tmpl.data();
+    made = true;
     return true;
 }
 

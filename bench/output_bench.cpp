@@ -100,24 +100,11 @@ int main(int argc, char** argv)
     }
     if (!counts.empty()) s.snps = counts[0];
     if (counts.size() > 1) s.samples = counts[1];
-    // Pointers, not copies: an empty --before is the one path that may be missing.
-    for (const std::string* q : {&s.program, &s.simulate, &s.before})
-        if (q == &s.before && q->empty()) continue;
-        else if (const std::string& p = *q; p.empty() || access(p.c_str(), X_OK) != 0) {
-            std::fprintf(stderr, "%s: %s is not an executable (build it, or give --tamsel/--simulate)\n", WHO,
-                         p.c_str());
-            return 1;
-        }
-    bool made_dir = false;
-    if (s.workdir.empty()) {
-        char tmpl[] = "/tmp/tamsel_output_bench.XXXXXX";
-        if (!mkdtemp(tmpl)) {
-            std::perror("tamsel_output_bench: mkdtemp");
-            return 1;
-        }
-        s.workdir = tmpl;
-        made_dir = true;
-    }
+    // An empty --before is the one path that may be missing.
+    if (!all_executable(WHO, {&s.program, &s.simulate}) || (!s.before.empty() && !all_executable(WHO, {&s.before})))
+        return 1;
+    bool made_dir;
+    if (!ensure_work_dir(WHO, s.workdir, made_dir)) return 1;
     const std::string in = s.workdir + "/sim";
     if (!run_child(WHO,
                    {s.simulate, "--snps", std::to_string(s.snps), "--samples", std::to_string(s.samples), "--seed",
