@@ -320,13 +320,16 @@ TEST(Workflow, VcfFromShardsWithReturningContigsIsOneRunsFile)
     write_file(input, returning_contigs());
     write_file(dir + "/g.txt", slurp(DATA + "/example_x.gender"));
     const std::string opts = "-c -a --bgzip --whole-genome -g " + dir + "/g.txt";
-    for (const std::string kind : {"bcf", "vcf.gz"}) {
-        // One run named as the workflow names its files, so that its header
-        // records the same command line; then kept aside.
+    // One run named as the workflow names its files, so that its header
+    // records the same command line; then kept aside in one/.
+    auto one_run_aside = [&](const std::string& o, const std::string& kind) {
         std::system(("rm -rf " + q(dir + "/out") + " " + q(dir + "/one") + " && mkdir " + q(dir + "/out")).c_str());
-        run_result one = run_tamsel("-i " + q(input) + " -o " + q(prefix) + " " + opts + " --vcf " + q(prefix + "." + kind), dir);
-        ASSERT_EQ(one.status, 0) << one.err;
-        ASSERT_EQ(std::system(("mv " + q(dir + "/out") + " " + q(dir + "/one")).c_str()), 0);
+        run_result one = run_tamsel("-i " + q(input) + " -o " + q(prefix) + " " + o + " --vcf " + q(prefix + "." + kind), dir);
+        EXPECT_EQ(one.status, 0) << one.err;
+        return one.status == 0 && std::system(("mv " + q(dir + "/out") + " " + q(dir + "/one")).c_str()) == 0;
+    };
+    for (const std::string kind : {"bcf", "vcf.gz"}) {
+        ASSERT_TRUE(one_run_aside(opts, kind));
         // A VCF's gather differs from a BCF's in its blocks only: one split is enough.
         for (int k : kind == "bcf" ? std::vector<int>{1, 3, 7} : std::vector<int>{7}) {
             run_result r = snakemake(dir, TAMSEL_BINARY, "input=" + q(input) + " prefix=" + q(prefix) + " options=" + q(opts) +
@@ -336,6 +339,17 @@ TEST(Workflow, VcfFromShardsWithReturningContigsIsOneRunsFile)
                 EXPECT_TRUE(slurp(prefix + s) == slurp(dir + "/one/ex" + s)) << s << " in " << k << " shards";
             std::system(("rm -rf " + q(dir + "/out")).c_str());
         }
+    }
+    // A set compression level: the gathers recompress at the shards' level.
+    for (const std::string level : {"--compress-level 1", "--compress-level=9"}) {
+        const std::string o = opts + " --qc " + level;
+        ASSERT_TRUE(one_run_aside(o, "bcf"));
+        run_result r = snakemake(dir, TAMSEL_BINARY, "input=" + q(input) + " prefix=" + q(prefix) + " options=" + q(o) +
+                                                         " vcf=bcf shards=3");
+        ASSERT_EQ(r.status, 0) << r.out;
+        for (const std::string s : {".bcf", "_calls.gz", "_snpqc.gz", "_sampleqc.gz"})
+            EXPECT_TRUE(slurp(prefix + s) == slurp(dir + "/one/ex" + s)) << s << " with " << level;
+        std::system(("rm -rf " + q(dir + "/out")).c_str());
     }
     // Shards whose headers differ in more than their contigs are not joined.
     const std::string gather = std::string(TAMSEL_SOURCE_DIR) + "/workflow/scripts/gather.py";

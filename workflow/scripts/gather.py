@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """gather.py -- joins the row-range shards of one tamsel output file.
 
-Usage: gather.py [--threads N] OUTPUT SHARD...
-       gather.py [--threads N] --sampleqc OUTPUT PART...
+Usage: gather.py [--threads N] [--level L] OUTPUT SHARD...
+       gather.py [--threads N] [--level L] --sampleqc OUTPUT PART...
        gather.py --plink PREFIX SHARD_PREFIX...
-       gather.py [--threads N] --vcf OUTPUT COMMAND SHARD...
+       gather.py [--threads N] [--level L] --vcf OUTPUT COMMAND SHARD...
 
 Every shard starts with the same header line; the output gets it once, then
 the rows of the shards in the order given. With --sampleqc the shards are
@@ -133,8 +133,7 @@ def write_whole(output, fill, threads=1, compress=True):
     try:
         with open(tmp, "wb") as target:
             if compress and output.endswith(".gz"):
-                bgzip = shutil.which("bgzip") or fail("bgzip (Debian package tabix) is needed for .gz outputs")
-                proc = subprocess.Popen([bgzip, "-c", "-@", str(threads)], stdin=subprocess.PIPE, stdout=target)
+                proc = subprocess.Popen(bgzip_command(threads), stdin=subprocess.PIPE, stdout=target)
                 fill(proc.stdin)
                 proc.stdin.close()
                 if proc.wait() != 0:
@@ -191,9 +190,17 @@ BCF_MAGIC = b"BCF\x02\x02"
 CONTIG = re.compile(r"##contig=<ID=([^,>]*)")
 
 
+# The BGZF level the shards were written at (--level), None for htslib's own.
+LEVEL = None
+
+
+def level_option():
+    return [] if LEVEL is None else ["-l", LEVEL]
+
+
 def bgzip_command(threads):
     bgzip = shutil.which("bgzip") or fail("bgzip (Debian package tabix) is needed for .gz and .bcf outputs")
-    return [bgzip, "-c", "-@", str(threads)]
+    return [bgzip, "-c", "-@", str(threads)] + level_option()
 
 
 def read_vcf_header(path, f):
@@ -281,7 +288,8 @@ def gather_vcf(output, command, shards, threads):
         else:
             # htslib cuts a VCF's blocks at line ends, as bcftools does.
             bcftools = shutil.which("bcftools") or fail("bcftools is needed for .vcf.gz outputs")
-            proc = subprocess.Popen([bcftools, "view", "--no-version", "-Oz", "--threads", str(threads - 1), "-"],
+            proc = subprocess.Popen([bcftools, "view", "--no-version", "-Oz", "--threads", str(threads - 1)] +
+                                    level_option() + ["-"],
                                     stdin=subprocess.PIPE, stdout=out)
             proc.stdin.write(text)
         for path, h in zip(shards, headers):
@@ -303,9 +311,15 @@ def gather_vcf(output, command, shards, threads):
 
 
 def main(argv):
+    global LEVEL
     threads = 1
-    if len(argv) > 2 and argv[1] == "--threads":
-        threads = max(1, int(argv[2]))
+    while len(argv) > 2 and argv[1] in ("--threads", "--level"):
+        if argv[1] == "--threads":
+            threads = max(1, int(argv[2]))
+        elif argv[2].isdigit() and int(argv[2]) <= 9:
+            LEVEL = argv[2]
+        else:
+            fail("--level needs a BGZF level from 0 to 9, not %s" % argv[2])
         argv = argv[2:]
     mode = argv[1] if len(argv) > 1 and argv[1] in ("--sampleqc", "--plink", "--vcf") else ""
     if mode:
