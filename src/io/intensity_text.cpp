@@ -101,16 +101,16 @@ static void fill_texts(const std::vector<char*>& fields, row_job& job)
     job.allele = fields.size() > 2 ? fields[2] : "";
 }
 
+// The three steps in one; a row only counted is split for its field count alone.
 bool intensity_text::next(row_job& job, bool parse)
 {
-    if (ended_ || in_.at_end() || !in_.next()) return false;
-    const bool row_blank = blank(in_.line());
-    split_chars(in_.line(), fields_);
-    if (fields_.size() < samples_.size()) return stop_at(in_.line_no(), fields_.size(), row_blank);
-    if (!parse) return true;
-    fill_texts(fields_, job);
-    const std::string what = damage(fields_, read_pairs(fields_, job.ab), in_.unterminated());
-    if (!what.empty()) damaged(what, in_.line_no());
+    if (!take(job)) return false;
+    if (parse) {
+        decode(job);
+        return accept(job);
+    }
+    split_chars(job.raw.data(), job.fields);
+    if (job.fields.size() < samples_.size()) return stop_at(job.line_no, job.fields.size(), job.blank);
     return true;
 }
 
