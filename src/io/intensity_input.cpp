@@ -9,15 +9,29 @@
 #include "intensity_text.h"
 #include "intensity_vcf.h"
 
+// A VCF or BCF, plain or compressed, from a peek that consumes nothing.
+static bool variants(hFILE* h, htsFormat& format)
+{
+    return hts_detect_format(h, &format) == 0 && (format.format == vcf || format.format == bcf);
+}
+
+bool variant_file(const std::string& path)
+{
+    hFILE* h = hopen(path.c_str(), "r");
+    if (!h) return false;
+    htsFormat format;
+    const bool v = variants(h, format);
+    hclose_abruptly(h);
+    return v;
+}
+
 std::unique_ptr<intensity_reader> open_intensities(const std::string& path, const intensity_source& how,
                                                    line_source& text)
 {
     hFILE* h = hopen(path.c_str(), "r");
     if (!h) return nullptr;
     htsFormat format;
-    const bool variants = hts_detect_format(h, &format) == 0 &&
-                          (format.format == vcf || format.format == bcf);
-    if (variants) {
+    if (variants(h, format)) {
         htsFile* f = hts_hopen(h, path.c_str(), "r");
         if (!f) {
             hclose_abruptly(h);

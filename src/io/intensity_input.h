@@ -21,4 +21,7 @@ struct intensity_source {
 std::unique_ptr<intensity_reader> open_intensities(const std::string& path, const intensity_source& how,
                                                    line_source& text);
 
+// True when PATH opens and is a VCF or BCF, plain or compressed.
+bool variant_file(const std::string& path);
+
 #endif

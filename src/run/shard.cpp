@@ -4,9 +4,7 @@
 #include <iostream>
 #include <sys/stat.h>
 
-#include <htslib/hfile.h>
-#include <htslib/hts.h>
-
+#include "intensity_input.h"
 #include "intensity_text.h"
 #include "line_source.h"
 #include "probkit.h"
@@ -152,16 +150,6 @@ shard_index index_pass(const options& o, line_source& in, intensity_text& reader
     return idx;
 }
 
-// An index holds line offsets, so a VCF or BCF input cannot have one.
-bool variant_file(const std::string& path)
-{
-    hFILE* h = hopen(path.c_str(), "r");
-    if (!h) return false;
-    htsFormat format;
-    const bool variants = hts_detect_format(h, &format) == 0 && (format.format == vcf || format.format == bcf);
-    hclose_abruptly(h);
-    return variants;
-}
 
 }  // namespace
 
